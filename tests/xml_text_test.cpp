@@ -1,0 +1,90 @@
+// Escaping of report values and the Styles folder rule.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "report/StylesFolder.h"
+#include "report/XmlText.h"
+
+namespace {
+
+std::string Escaped(const std::string& value) {
+    CString out("prefix:");
+    AppendEscapedText(out, value.c_str());
+    return out.str().substr(7);
+}
+
+TEST(AppendEscapedText, ReplacesEveryReservedCharacter) {
+    EXPECT_EQ(Escaped("R&D"), "R&amp;D");
+    EXPECT_EQ(Escaped("a<b>c"), "a&lt;b&gt;c");
+    EXPECT_EQ(Escaped("say \"hi\" it's"), "say &quot;hi&quot; it&apos;s");
+    // An entity already in the value is escaped again, so the page shows its text.
+    EXPECT_EQ(Escaped("&amp;"), "&amp;amp;");
+    EXPECT_EQ(Escaped("<<&&>>"), "&lt;&lt;&amp;&amp;&gt;&gt;");
+}
+
+TEST(AppendEscapedText, DropsControlBytesAndKeepsHighBytes) {
+    EXPECT_EQ(Escaped("\t\r\n"), "");
+    EXPECT_EQ(Escaped("a\tb\x01" "c\x1f"), "abc");
+    EXPECT_EQ(Escaped("\x20\x7f"), "\x20\x7f");
+    std::string high;
+    for (int c = 0x80; c <= 0xFF; ++c) high += static_cast<char>(c);
+    EXPECT_EQ(Escaped(high), high);
+    EXPECT_EQ(Escaped("Caf\xc3\xa9 \xe6\x97\xa5"), "Caf\xc3\xa9 \xe6\x97\xa5");
+}
+
+TEST(AppendEscapedText, StopsAtTheFirstZeroByte) {
+    const char value[] = "abc\0<def>";
+    CString out;
+    AppendEscapedText(out, value);
+    EXPECT_EQ(out.str(), "abc");
+    AppendEscapedText(out, "");
+    AppendEscapedText(out, nullptr);
+    EXPECT_EQ(out.str(), "abc");
+}
+
+TEST(AppendElement, WritesTagsAroundTheEscapedValueAndEndsTheLine) {
+    CString out;
+    AppendElement(out, "CompanyName", "A&B <Ltd>");
+    AppendElement(out, "User", "");
+    AppendElement(out, "User", "\t\n");
+    EXPECT_EQ(out.str(),
+              "<CompanyName>A&amp;B &lt;Ltd&gt;</CompanyName>\r\n"
+              "<User></User>\r\n"
+              "<User></User>\r\n");
+}
+
+struct FolderCase {
+    const char* modulePath;
+    const char* expected;  // null: the lookup fails
+};
+
+class StylesFolderTest : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(StylesFolderTest, FollowsTheInstallationShape) {
+    const FolderCase& c = GetParam();
+    CString folder("untouched");
+    bool found = StylesFolderFromModulePath(folder, c.modulePath);
+    if (c.expected) {
+        EXPECT_TRUE(found);
+        EXPECT_EQ(folder.str(), c.expected);
+    } else {
+        EXPECT_FALSE(found);
+        EXPECT_EQ(folder.str(), "untouched");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, StylesFolderTest,
+    ::testing::Values(FolderCase{"C:\\Suite\\Components\\HardwareListH.dll", "C:\\Suite\\Styles\\"},
+                      FolderCase{"C:\\HardwareListH.dll", nullptr},
+                      FolderCase{"HardwareListH.dll", nullptr},
+                      FolderCase{"\\\\server\\share\\Suite\\Bin\\HardwareListH.dll",
+                                 "\\\\server\\share\\Suite\\Styles\\"},
+                      FolderCase{"/opt/suite/Components/HardwareListH.so", "/opt/suite/Styles/"},
+                      FolderCase{"/HardwareListH.so", nullptr},
+                      FolderCase{"/opt/HardwareListH.so", "/Styles/"},
+                      FolderCase{"/opt/it's \"here\"/Components/x.so",
+                                 "/opt/it's \"here\"/Styles/"}));
+
+}  // namespace
