@@ -1,10 +1,11 @@
 #include "platform/CString.h"
 
+#include <locale.h>
+#include <strings.h>
+
 #include <clocale>
 #include <cstdio>
 #include <cstring>
-#include <locale.h>
-#include <strings.h>
 #include <vector>
 
 namespace {
@@ -180,14 +181,18 @@ void CString::MakeLower() {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
 }
 
-int CString::Compare(const char* other) const { return strcmp(m_str.c_str(), other ? other : ""); }
+int CString::Compare(const char* other) const {
+    return strcmp(m_str.c_str(), other ? other : "");
+}
 
 int CString::CompareNoCase(const char* other) const {
     ScopedCLocale c;
     return strcasecmp(m_str.c_str(), other ? other : "");
 }
 
-CString operator+(const CString& a, const CString& b) { return CString(a.m_str + b.m_str); }
+CString operator+(const CString& a, const CString& b) {
+    return CString(a.m_str + b.m_str);
+}
 CString operator+(const CString& a, const char* b) {
     CString r(a);
     r += b;

@@ -14,16 +14,22 @@ public:
     CString() = default;
     CString(const char* text);  // NOLINT: implicit like the class library's
     CString(const char* text, size_t length);
-    CString(const std::string& text) : m_str(text) {}  // NOLINT
+    CString(const std::string& text) : m_str(text) {}        // NOLINT
     CString(std::string&& text) : m_str(std::move(text)) {}  // NOLINT
     CString(char ch, size_t count) : m_str(count, ch) {}
 
     CString& operator=(const char* text);
     CString& operator=(const std::string& text);
 
-    CString& operator+=(const CString& text) { m_str += text.m_str; return *this; }
+    CString& operator+=(const CString& text) {
+        m_str += text.m_str;
+        return *this;
+    }
     CString& operator+=(const char* text);
-    CString& operator+=(char ch) { m_str += ch; return *this; }
+    CString& operator+=(char ch) {
+        m_str += ch;
+        return *this;
+    }
 
     // Appends `length` bytes starting at `text`; zero bytes are kept.
     void Append(const char* text, size_t length) { m_str.append(text, length); }

@@ -42,7 +42,7 @@ public:
     CString GetSqlState() const;
 
     SQLRETURN m_nRetCode;
-    CString m_strError;             // the messages, one per line
+    CString m_strError;              // the messages, one per line
     CString m_strStateNativeOrigin;  // one "State:..." entry per record
 
 private:
@@ -71,8 +71,13 @@ enum class DbDialect { Generic, SQLite, PostgreSQL, SQLServer };
 // One open ODBC connection. Not copyable; closes itself on destruction.
 class HWPLATFORM_API CDatabase {
 public:
-    enum DbOpenOptions { openExclusive = 0x1, openReadOnly = 0x2, useCursorLib = 0x4,
-                         noOdbcDialog = 0x8, forceOdbcDialog = 0x10 };
+    enum DbOpenOptions {
+        openExclusive = 0x1,
+        openReadOnly = 0x2,
+        useCursorLib = 0x4,
+        noOdbcDialog = 0x8,
+        forceOdbcDialog = 0x10
+    };
 
     CDatabase();
     virtual ~CDatabase();
@@ -160,10 +165,17 @@ HWPLATFORM_API void RFX_Date_Bulk(CFieldExchange* pFX, const char* szName,
 class HWPLATFORM_API CRecordset {
 public:
     enum OpenType { dynaset = 0, snapshot = 1, dynamic = 2, forwardOnly = 3 };
-    enum OpenOptions { none = 0x0, readOnly = 0x0004, appendOnly = 0x0008,
-                       skipDeletedRecords = 0x0010, noDirtyFieldCheck = 0x0020,
-                       useBookmarks = 0x0100, useMultiRowFetch = 0x0200,
-                       userAllocMultiRowBuffers = 0x0400, executeDirect = 0x2000 };
+    enum OpenOptions {
+        none = 0x0,
+        readOnly = 0x0004,
+        appendOnly = 0x0008,
+        skipDeletedRecords = 0x0010,
+        noDirtyFieldCheck = 0x0020,
+        useBookmarks = 0x0100,
+        useMultiRowFetch = 0x0200,
+        userAllocMultiRowBuffers = 0x0400,
+        executeDirect = 0x2000
+    };
 
     // pDatabase may be null: Open then connects with GetDefaultConnect() and
     // closes that private connection again in Close().
@@ -196,7 +208,9 @@ public:
     // throws on failure and ignores warnings.
     virtual void CheckRowsetError(SQLRETURN nRetCode);
 
-    void SetRowsetSize(uint32_t dwNewRowsetSize) { m_dwRowsetSize = dwNewRowsetSize ? dwNewRowsetSize : 1; }
+    void SetRowsetSize(uint32_t dwNewRowsetSize) {
+        m_dwRowsetSize = dwNewRowsetSize ? dwNewRowsetSize : 1;
+    }
     uint32_t GetRowsetSize() const { return m_dwRowsetSize; }
     uint32_t GetRowsFetched() const { return static_cast<uint32_t>(m_nRowsFetched); }
     // Number of result columns the driver reports for the prepared statement.
@@ -204,8 +218,8 @@ public:
     const CString& GetSQL() const { return m_strSQL; }
     CDatabase* GetDatabase() const { return m_pDatabase; }
 
-    unsigned m_nFields = 0;   // bound output columns
-    unsigned m_nParams = 0;   // bound parameters
+    unsigned m_nFields = 0;  // bound output columns
+    unsigned m_nParams = 0;  // bound parameters
     CString m_strFilter;
     CString m_strSort;
     unsigned m_nDefaultType = snapshot;

@@ -7,9 +7,13 @@ thread_local AFX_MODULE_STATE* t_current = nullptr;
 
 }  // namespace
 
-AFX_MODULE_STATE* AfxGetAppModuleState() { return &g_appModuleState; }
+AFX_MODULE_STATE* AfxGetAppModuleState() {
+    return &g_appModuleState;
+}
 
-AFX_MODULE_STATE* AfxGetModuleState() { return t_current ? t_current : &g_appModuleState; }
+AFX_MODULE_STATE* AfxGetModuleState() {
+    return t_current ? t_current : &g_appModuleState;
+}
 
 AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
     AFX_MODULE_STATE* previous = AfxGetModuleState();
@@ -17,9 +21,13 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
     return previous;
 }
 
-CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
+CWinApp* AfxGetApp() {
+    return AfxGetModuleState()->m_pCurrentWinApp;
+}
 
-HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
+HINSTANCE AfxGetInstanceHandle() {
+    return AfxGetModuleState()->m_hCurrentInstanceHandle;
+}
 
 bool AfxAttachModule(AFX_MODULE_STATE* state, CWinApp* app, HINSTANCE hInstance) {
     AFX_MANAGE_STATE(state);

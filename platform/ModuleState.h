@@ -12,7 +12,7 @@ class CWinApp;
 struct HWPLATFORM_API AFX_MODULE_STATE {
     explicit AFX_MODULE_STATE(const char* name) : m_lpszName(name) {}
     const char* m_lpszName;
-    CWinApp* m_pCurrentWinApp = nullptr;   // the module's application object
+    CWinApp* m_pCurrentWinApp = nullptr;           // the module's application object
     HINSTANCE m_hCurrentInstanceHandle = nullptr;  // the module's handle
 };
 

@@ -1,0 +1,81 @@
+#include "component/HardwareListApp.h"
+
+namespace {
+const char kName[] = "Hardware Inventory";
+const char kQueryStylesheet[] = "HardwareComponentQuery.xsl";
+}  // namespace
+
+BOOL HardwareListApp::InitInstance() {
+    return CWinApp::InitInstance();
+}
+
+BOOL HardwareListApp::PreTranslateMessage(MSG* pMsg) {
+    return CWinApp::PreTranslateMessage(pMsg);
+}
+
+int HardwareListApp::ExitInstance() {
+    return 0;
+}
+
+int32_t HardwareListApp::GetID() {
+    return HW_COMPONENT_ID;
+}
+
+uint32_t HardwareListApp::Verify(const char* challenge) {
+    return HwVerifyResponse(challenge);
+}
+
+const char* HardwareListApp::GetName(intptr_t) {
+    return kName;
+}
+
+int32_t HardwareListApp::Init(const HwInitBlock*) {
+    return 1;
+}
+
+int32_t HardwareListApp::Unload(intptr_t) {
+    return 1;
+}
+
+int32_t HardwareListApp::GetCommands(intptr_t) {
+    return 0;
+}
+
+uint32_t HardwareListApp::Execute(intptr_t, intptr_t, intptr_t) {
+    return HW_EXECUTE_NOT_SUPPORTED;
+}
+
+int32_t HardwareListApp::InitComplete(const HwInitBlock*) {
+    return 1;
+}
+
+int32_t HardwareListApp::GetConfig(intptr_t, intptr_t) {
+    return 1;
+}
+
+int32_t HardwareListApp::Store(intptr_t, intptr_t, intptr_t, intptr_t) {
+    return 1;
+}
+
+int32_t HardwareListApp::UnloadComplete(intptr_t) {
+    return 1;
+}
+
+int16_t HardwareListApp::GetFileList(intptr_t) {
+    return 0;
+}
+
+int32_t HardwareListApp::Display(const DisplayRequest*, CString* hostString) {
+    hostString->Empty();
+    return 1;
+}
+
+int32_t HardwareListApp::GetDialog(intptr_t, intptr_t, intptr_t, intptr_t) {
+    return 0;
+}
+
+bool HardwareListApp::GetContextValue(int32_t number, CString* hostString) {
+    if (number != 1) return false;
+    *hostString = kQueryStylesheet;
+    return true;
+}

@@ -1,0 +1,18 @@
+#include "console/Console.h"
+
+std::string CommandLine::Option(const std::string& name, const std::string& fallback) const {
+    const std::string flag = "--" + name;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == flag && i + 1 < args.size()) return args[i + 1];
+        if (args[i].compare(0, flag.size() + 1, flag + "=") == 0)
+            return args[i].substr(flag.size() + 1);
+    }
+    return fallback;
+}
+
+bool CommandLine::Has(const std::string& name) const {
+    const std::string flag = "--" + name;
+    for (const std::string& a : args)
+        if (a == flag || a.compare(0, flag.size() + 1, flag + "=") == 0) return true;
+    return false;
+}

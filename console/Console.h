@@ -1,0 +1,23 @@
+// hwconsole: the host program that drives the hardware component through
+// its exports. Each command is one function; main() only dispatches.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Exit codes, also listed by `hwconsole --help`.
+enum ExitCode {
+    kExitOk = 0,
+    kExitFailed = 1,     // database error, transformation failure, unwritable output
+    kExitUsage = 2,      // bad command line
+    kExitComponent = 3,  // component missing, not loadable, or handshake failed
+};
+
+struct CommandLine {
+    std::vector<std::string> args;  // after the command name
+    // The value after `--name` (or `--name=value`); `fallback` when absent.
+    std::string Option(const std::string& name, const std::string& fallback = "") const;
+    bool Has(const std::string& name) const;
+};
+
+int RunInfo(const CommandLine& cmd);

@@ -1,0 +1,42 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "console/Console.h"
+
+namespace {
+
+const char kHelp[] =
+    "usage: hwconsole COMMAND [options]\n"
+    "\n"
+    "Drives the hardware inventory component (Components/HardwareListH.so)\n"
+    "through its exports, as the suite's console does.\n"
+    "\n"
+    "commands:\n"
+    "  info      load the component, verify it and show its identity\n"
+    "\n"
+    "common options:\n"
+    "  --component PATH   the component library (default: ../Components/HardwareListH.so\n"
+    "                     beside this program)\n"
+    "\n"
+    "exit codes:\n"
+    "  0  success\n"
+    "  1  the work failed (database error, transformation failure, output not writable)\n"
+    "  2  bad command line\n"
+    "  3  the component is missing, cannot be loaded, or failed the handshake\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !strcmp(argv[1], "--help") || !strcmp(argv[1], "-h") ||
+        !strcmp(argv[1], "help")) {
+        fputs(kHelp, argc < 2 ? stderr : stdout);
+        return argc < 2 ? kExitUsage : kExitOk;
+    }
+    CommandLine cmd;
+    for (int i = 2; i < argc; ++i) cmd.args.emplace_back(argv[i]);
+    const std::string command = argv[1];
+    if (command == "info") return RunInfo(cmd);
+    fprintf(stderr, "hwconsole: unknown command '%s' (see hwconsole --help)\n", command.c_str());
+    return kExitUsage;
+}
