@@ -1,5 +1,10 @@
 #include "component/HardwareListApp.h"
 
+#include <memory>
+
+#include "report/ReportGenerator.h"
+#include "report/StylesFolder.h"
+
 namespace {
 const char kName[] = "Hardware Inventory";
 const char kQueryStylesheet[] = "HardwareComponentQuery.xsl";
@@ -65,8 +70,21 @@ int16_t HardwareListApp::GetFileList(intptr_t) {
     return 0;
 }
 
-int32_t HardwareListApp::Display(const DisplayRequest*, CString* hostString) {
+int32_t HardwareListApp::Display(const DisplayRequest* request, CString* hostString) {
+    // A folder from the host wins; otherwise the installation's Styles folder,
+    // and with neither the bare file name is tried.
+    CString folder;
+    if (!hostString->IsEmpty())
+        folder = *hostString;
+    else
+        GetStylesFolder(folder, m_hInstance);
+    auto generator = std::make_unique<ReportGenerator>(folder);
     hostString->Empty();
+    CString document;
+    document.Reserve(16 * 1024);
+    generator->BuildDocument(request, document);
+    // A failed transformation leaves the host string empty; Display still answers 1.
+    generator->Transform(document, *hostString);
     return 1;
 }
 

@@ -21,3 +21,4 @@ struct CommandLine {
 };
 
 int RunInfo(const CommandLine& cmd);
+int RunReport(const CommandLine& cmd);

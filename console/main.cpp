@@ -14,6 +14,12 @@ const char kHelp[] =
     "\n"
     "commands:\n"
     "  info      load the component, verify it and show its identity\n"
+    "  report    one PC's hardware report through the component's Display\n"
+    "              --db FILE | --connect STRING   the database (SQLite file, or ODBC)\n"
+    "              --pc ID                        the PC's identifier\n"
+    "              --user TEXT --company TEXT     shown in the report's header\n"
+    "              --styles DIR/                  load the stylesheet from DIR\n"
+    "              --out FILE                     write there (default: standard output)\n"
     "\n"
     "common options:\n"
     "  --component PATH   the component library (default: ../Components/HardwareListH.so\n"
@@ -37,6 +43,7 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) cmd.args.emplace_back(argv[i]);
     const std::string command = argv[1];
     if (command == "info") return RunInfo(cmd);
+    if (command == "report") return RunReport(cmd);
     fprintf(stderr, "hwconsole: unknown command '%s' (see hwconsole --help)\n", command.c_str());
     return kExitUsage;
 }

@@ -1,0 +1,14 @@
+// How the console's commands name their database: --db FILE (SQLite, the
+// embedded default) or --connect STRING (any ODBC connection string).
+#pragma once
+
+#include <string>
+
+#include "console/Console.h"
+
+// The ODBC connection string for the command line, or "" with `error` set
+// (no database named, or a --db file that does not exist when mustExist).
+std::string ConnectionString(const CommandLine& cmd, std::string& error, bool mustExist = true);
+
+// "Driver=SQLite3;Database=<file>".
+std::string SqliteConnectionString(const std::string& file);

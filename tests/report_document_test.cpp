@@ -1,0 +1,127 @@
+// The report document, byte for byte, for hand-written PCs in a real SQLite
+// database; and the rule that a database failure closes the section it struck.
+//
+// Run with HW_UPDATE_EXPECTED=1 to rewrite tests/data/expected/ after a
+// deliberate change of the document.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "report/ReportGenerator.h"
+#include "tests/ReportSchema.h"
+#include "tests/TestDatabase.h"
+
+namespace {
+
+const std::string kExpectedDir = HW_TEST_DATA "/expected/";
+
+struct ReportCase {
+    int32_t pcId;
+    const char* company;
+    const char* user;
+    const char* expectedFile;
+};
+
+// Builds one PC's document on an open connection.
+std::string BuildDocument(CDataConnection& connection, const ReportCase& c) {
+    DisplayRequest request;
+    request.Connection = &connection;
+    request.PCID = c.pcId;
+    request.CompanyName = c.company;
+    request.User = c.user;
+    ReportGenerator generator("");
+    CString document;
+    EXPECT_TRUE(generator.BuildDocument(&request, document));
+    return document.str();
+}
+
+void CompareWithExpected(const std::string& document, const std::string& name) {
+    const std::string path = kExpectedDir + name;
+    if (getenv("HW_UPDATE_EXPECTED")) {
+        std::ofstream(path, std::ios::binary) << document;
+        return;
+    }
+    const std::string expected = testdb::ReadText(path);
+    ASSERT_FALSE(expected.empty()) << "no expected document " << path
+                                   << " (run with HW_UPDATE_EXPECTED=1 to create it)";
+    EXPECT_EQ(document, expected) << "document differs from " << path;
+}
+
+const ReportCase kCases[] = {
+    {1, "Müller & Söhne <GmbH> \"Nord\"", "o'neil\tand\r\nfriends", "pc1-frame-only.xml"},
+    {2, "Acme Corp", "admin", "pc2-full-desktop.xml"},
+    {3, "", "", "pc3-bios-summary-only.xml"},
+    {4, "Acme Corp", "admin", "pc4-bios-rows-without-row-0.xml"},
+    {5, "Acme Corp", "admin", "pc5-additional-instances.xml"},
+    {6, "Acme Corp", "admin", "pc6-additional-boxes.xml"},
+};
+
+class ReportDocument : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new testdb::TempDir();
+        s_file = s_dir->File("fleet.db");
+        testdb::CreateSqliteDatabase(s_file, {HW_TEST_DATA "/report-pcs.sql"});
+    }
+    static void TearDownTestSuite() { delete s_dir; }
+    static testdb::TempDir* s_dir;
+    static std::string s_file;
+};
+testdb::TempDir* ReportDocument::s_dir = nullptr;
+std::string ReportDocument::s_file;
+
+TEST_F(ReportDocument, MatchesTheExpectedDocumentsByteForByte) {
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(s_file).c_str());
+    for (const ReportCase& c : kCases) {
+        SCOPED_TRACE(c.expectedFile);
+        const std::string document = BuildDocument(connection, c);
+        CompareWithExpected(document, c.expectedFile);
+        std::string problem;
+        EXPECT_TRUE(ValidateReportDocument(document, problem)) << problem;
+    }
+}
+
+TEST_F(ReportDocument, FrameOnlyForAPcWithoutRows) {
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(s_file).c_str());
+    EXPECT_EQ(BuildDocument(connection, {99, "", "", ""}),
+              "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
+              "<?xml-stylesheet type=\"text/xsl\" href=\"StdHardWareStyleSheet.xsl\"?>\r\n"
+              "<HARDWARE>\r\n"
+              "<CompanyName></CompanyName>\r\n"
+              "<User></User>\r\n"
+              "</HARDWARE>\r\n");
+}
+
+TEST_F(ReportDocument, DatabaseFailureClosesTheSectionItStruckAndStopsTheReport) {
+    testdb::TempDir dir;
+    const std::string file = dir.File("broken.db");
+    testdb::CreateSqliteDatabase(file, {HW_TEST_DATA "/report-pcs.sql"});
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(file).c_str());
+    // The second adapter has no address of its own: its writer reads this table.
+    connection.m_database.ExecuteSQL("DROP TABLE NetworkIPAddress");
+
+    DisplayRequest request;
+    request.Connection = &connection;
+    request.PCID = 2;
+    ReportGenerator generator("");
+    CString document;
+    EXPECT_THROW(generator.BuildDocument(&request, document), CDBException);
+
+    const std::string text = document.str();
+    const std::string full = testdb::ReadText(kExpectedDir + "pc2-full-desktop.xml");
+    // Everything up to the failing adapter is exactly what a good report holds.
+    const std::string failing = "<NetworkAdapter>\r\n<Name>Wi-Fi 6E</Name>\r\n<IPAddresses>";
+    size_t cut = full.find(failing);
+    ASSERT_NE(cut, std::string::npos);
+    ASSERT_GE(text.size(), cut + failing.size());
+    EXPECT_EQ(text.substr(0, cut + failing.size()), full.substr(0, cut + failing.size()));
+    // The open row stays open; only the section element is closed, and nothing follows.
+    EXPECT_EQ(text.substr(cut + failing.size()), "</NetworkAdapters>\r\n");
+}
+
+}  // namespace
