@@ -49,6 +49,13 @@ private:
     CString m_strWhat;  // "SQLSTATE 42S02: [SQLite]no such table: ..."
 };
 
+// Frees one ODBC handle of the given type (a connection is disconnected
+// first). The deleter of every handle owner; never throws.
+struct HWPLATFORM_API OdbcHandleFree {
+    SQLSMALLINT type;
+    void operator()(void* handle) const noexcept;
+};
+
 // Throws CDBException built from `handle`'s diagnostics unless `rc` succeeded.
 HWPLATFORM_API void AfxCheckSql(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
 
@@ -106,6 +113,8 @@ public:
     SQLHDBC m_hdbc = SQL_NULL_HDBC;
 
 private:
+    std::shared_ptr<void> m_env;  // the process-wide environment, kept alive while connected
+    std::unique_ptr<void, OdbcHandleFree> m_connection;  // owns m_hdbc
     CString m_strConnect;
     CString m_strDBMSName;
     DbDialect m_dialect = DbDialect::Generic;
@@ -237,7 +246,12 @@ private:
     void FetchSingle();
     void FetchRowset();
 
-    std::unique_ptr<CDatabase> m_pOwnDatabase;  // the default-connect connection
+    struct BulkText;  // a bulk text column whose cut rows get a clean UTF-8 tail
+    void RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
+    void RepairBulkText();
+
+    std::unique_ptr<void, OdbcHandleFree> m_statement;  // owns m_hstmt
+    std::unique_ptr<CDatabase> m_pOwnDatabase;          // the default-connect connection
     std::vector<std::unique_ptr<Binding>> m_columns;
     std::vector<std::unique_ptr<Binding>> m_params;
     CString m_strSQL;
@@ -250,4 +264,6 @@ private:
     bool m_bEOF = true;
     bool m_bBOF = true;
     bool m_bBulk = false;
+    bool m_bBulkBuffers = false;  // AllocMultiRowBuffer ran; DeleteMultiRowBuffer is due
+    std::vector<BulkText> m_bulkText;
 };
