@@ -1,0 +1,208 @@
+-- Hardware inventory tables for PostgreSQL.
+-- The tables live in schema dbo, which the host puts first on the search
+-- path. Names are unquoted and lower case: the component's bracketed names
+-- ("[dbo].[CPU]") lose their brackets on this connection and fold to lower
+-- case, so they meet these tables.
+-- Every table's full key is its primary key: per-PC reads are index seeks.
+-- Statements are separated by ";" at the end of a line, and comments hold no ";",
+-- so a loader may split the file there.
+
+CREATE SCHEMA IF NOT EXISTS dbo;
+
+CREATE TABLE dbo.bios (
+    id INTEGER NOT NULL,
+    biosid INTEGER NOT NULL,
+    version VARCHAR(255),
+    installdate VARCHAR(255),
+    assettag VARCHAR(255),
+    manufacturer VARCHAR(255),
+    systemmod VARCHAR(255),
+    systemman VARCHAR(255),
+    serialnumber VARCHAR(255),
+    PRIMARY KEY (id, biosid)
+);
+
+CREATE TABLE dbo.cpu (
+    id INTEGER NOT NULL,
+    cpuid INTEGER NOT NULL,
+    speed INTEGER,
+    manufacturer VARCHAR(255),
+    name VARCHAR(255),
+    PRIMARY KEY (id, cpuid)
+);
+
+CREATE TABLE dbo.diskdrive (
+    id INTEGER NOT NULL,
+    devicetypeid INTEGER NOT NULL,
+    diskdriveid INTEGER NOT NULL,
+    name VARCHAR(255),
+    drive VARCHAR(255),
+    capacity DOUBLE PRECISION,
+    PRIMARY KEY (id, devicetypeid, diskdriveid)
+);
+
+CREATE TABLE dbo.keyboard (
+    id INTEGER NOT NULL,
+    keyboardid INTEGER NOT NULL,
+    name VARCHAR(255),
+    PRIMARY KEY (id, keyboardid)
+);
+
+CREATE TABLE dbo.logicaldisk (
+    id INTEGER NOT NULL,
+    logicaldiskid INTEGER NOT NULL,
+    devicetypeid INTEGER,
+    diskdriveid INTEGER,
+    name VARCHAR(255),
+    capacity DOUBLE PRECISION,
+    freespace DOUBLE PRECISION,
+    filesystem VARCHAR(255),
+    PRIMARY KEY (id, logicaldiskid)
+);
+
+CREATE TABLE dbo.monitor (
+    id INTEGER NOT NULL,
+    monitorid INTEGER NOT NULL,
+    resolution VARCHAR(255),
+    refreshrate INTEGER,
+    name VARCHAR(255),
+    PRIMARY KEY (id, monitorid)
+);
+
+CREATE TABLE dbo.motherboard (
+    id INTEGER NOT NULL,
+    motherboardid INTEGER NOT NULL,
+    name VARCHAR(255),
+    version VARCHAR(255),
+    product VARCHAR(255),
+    PRIMARY KEY (id, motherboardid)
+);
+
+CREATE TABLE dbo.networkadapter (
+    id INTEGER NOT NULL,
+    networkadapterid INTEGER NOT NULL,
+    name VARCHAR(255),
+    macaddress VARCHAR(255),
+    ipaddress VARCHAR(24),
+    defaultipgateway VARCHAR(255),
+    dnsserver VARCHAR(255),
+    adaptertype VARCHAR(128),
+    ipsubnet VARCHAR(128),
+    winsprimaryserver VARCHAR(128),
+    dhcpserver VARCHAR(128),
+    PRIMARY KEY (id, networkadapterid)
+);
+
+CREATE TABLE dbo.networkipaddress (
+    id INTEGER NOT NULL,
+    networkadapterid INTEGER NOT NULL,
+    indexid INTEGER NOT NULL,
+    ipaddress VARCHAR(255),
+    ipsubnet VARCHAR(255),
+    PRIMARY KEY (id, networkadapterid, indexid)
+);
+
+CREATE TABLE dbo.peripheraldevice (
+    id INTEGER NOT NULL,
+    devicetypeid INTEGER NOT NULL,
+    deviceid INTEGER NOT NULL,
+    name VARCHAR(255),
+    PRIMARY KEY (id, devicetypeid, deviceid)
+);
+
+CREATE TABLE dbo.physicalmemory (
+    id INTEGER NOT NULL,
+    physicalmemoryid INTEGER NOT NULL,
+    devicelocator VARCHAR(255),
+    capacity INTEGER,
+    PRIMARY KEY (id, physicalmemoryid)
+);
+
+CREATE TABLE dbo.pointingdevice (
+    id INTEGER NOT NULL,
+    pointingdeviceid INTEGER NOT NULL,
+    name VARCHAR(255),
+    PRIMARY KEY (id, pointingdeviceid)
+);
+
+CREATE TABLE dbo.printer (
+    id INTEGER NOT NULL,
+    printerid INTEGER NOT NULL,
+    name VARCHAR(255),
+    portname VARCHAR(255),
+    state INTEGER,
+    PRIMARY KEY (id, printerid)
+);
+
+CREATE TABLE dbo.soundcard (
+    id INTEGER NOT NULL,
+    soundcardid INTEGER NOT NULL,
+    name VARCHAR(255),
+    PRIMARY KEY (id, soundcardid)
+);
+
+CREATE TABLE dbo.systemoverview (
+    id INTEGER NOT NULL,
+    osid INTEGER NOT NULL,
+    name VARCHAR(255),
+    osname VARCHAR(255),
+    version VARCHAR(255),
+    username VARCHAR(255),
+    memory INTEGER,
+    servicepack VARCHAR(255),
+    serialnumber VARCHAR(255),
+    timezone VARCHAR(255),
+    organisation VARCHAR(255),
+    loggedonuser VARCHAR(255),
+    workgroup VARCHAR(255),
+    systemlanguage VARCHAR(255),
+    directxversion VARCHAR(255),
+    systemenclosure VARCHAR(255),
+    PRIMARY KEY (id, osid)
+);
+
+CREATE TABLE dbo.systemslot (
+    id INTEGER NOT NULL,
+    systemslotid INTEGER NOT NULL,
+    name VARCHAR(255),
+    inuse VARCHAR(255),
+    PRIMARY KEY (id, systemslotid)
+);
+
+CREATE TABLE dbo.videoadapter (
+    id INTEGER NOT NULL,
+    videoadapterid INTEGER NOT NULL,
+    name VARCHAR(255),
+    ram INTEGER,
+    dactype VARCHAR(255),
+    PRIMARY KEY (id, videoadapterid)
+);
+
+-- User-defined devices: a device type, its properties, and one value per
+-- PC, device, property and instance (IndexID).
+CREATE TABLE dbo.additionalhardwaredevice (
+    hardwaredeviceid INTEGER NOT NULL,
+    name VARCHAR(255),
+    multipleallowed INTEGER,
+    ownbox INTEGER,
+    displayorder INTEGER,
+    PRIMARY KEY (hardwaredeviceid)
+);
+
+CREATE TABLE dbo.additionalhardwareproperty (
+    hardwarepropertyid INTEGER NOT NULL,
+    hardwaredeviceid INTEGER NOT NULL,
+    name VARCHAR(255),
+    doublewidth INTEGER,
+    displayorder INTEGER,
+    PRIMARY KEY (hardwaredeviceid, hardwarepropertyid)
+);
+
+CREATE TABLE dbo.additionalhardware (
+    id INTEGER NOT NULL,
+    hardwaredeviceid INTEGER NOT NULL,
+    hardwarepropertyid INTEGER NOT NULL,
+    indexid INTEGER NOT NULL,
+    datavalue VARCHAR(255),
+    PRIMARY KEY (id, hardwaredeviceid, hardwarepropertyid, indexid)
+);

@@ -1,0 +1,204 @@
+-- Hardware inventory tables for the embedded SQLite database.
+-- The host attaches this database file under the name "dbo" right after
+-- connecting, so the component's "[dbo].[CPU]" resolves to the plain CPU table.
+-- Every table's full key is its primary key: per-PC reads are index seeks.
+-- Statements are separated by ";" at the end of a line, and comments hold no ";",
+-- so a loader may split the file there.
+
+CREATE TABLE BIOS (
+    ID INTEGER NOT NULL,
+    BIOSID INTEGER NOT NULL,
+    Version VARCHAR(255),
+    InstallDate VARCHAR(255),
+    AssetTag VARCHAR(255),
+    Manufacturer VARCHAR(255),
+    SystemMod VARCHAR(255),
+    SystemMan VARCHAR(255),
+    SerialNumber VARCHAR(255),
+    PRIMARY KEY (ID, BIOSID)
+);
+
+CREATE TABLE CPU (
+    ID INTEGER NOT NULL,
+    CPUID INTEGER NOT NULL,
+    Speed INTEGER,
+    Manufacturer VARCHAR(255),
+    Name VARCHAR(255),
+    PRIMARY KEY (ID, CPUID)
+);
+
+CREATE TABLE DiskDrive (
+    ID INTEGER NOT NULL,
+    DeviceTypeID INTEGER NOT NULL,
+    DiskDriveID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    Drive VARCHAR(255),
+    Capacity REAL,
+    PRIMARY KEY (ID, DeviceTypeID, DiskDriveID)
+);
+
+CREATE TABLE Keyboard (
+    ID INTEGER NOT NULL,
+    KeyboardID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    PRIMARY KEY (ID, KeyboardID)
+);
+
+CREATE TABLE LogicalDisk (
+    ID INTEGER NOT NULL,
+    LogicalDiskID INTEGER NOT NULL,
+    DeviceTypeID INTEGER,
+    DiskDriveID INTEGER,
+    Name VARCHAR(255),
+    Capacity REAL,
+    FreeSpace REAL,
+    FileSystem VARCHAR(255),
+    PRIMARY KEY (ID, LogicalDiskID)
+);
+
+CREATE TABLE Monitor (
+    ID INTEGER NOT NULL,
+    MonitorID INTEGER NOT NULL,
+    Resolution VARCHAR(255),
+    RefreshRate INTEGER,
+    Name VARCHAR(255),
+    PRIMARY KEY (ID, MonitorID)
+);
+
+CREATE TABLE MotherBoard (
+    ID INTEGER NOT NULL,
+    MotherBoardID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    Version VARCHAR(255),
+    Product VARCHAR(255),
+    PRIMARY KEY (ID, MotherBoardID)
+);
+
+CREATE TABLE NetworkAdapter (
+    ID INTEGER NOT NULL,
+    NetworkAdapterID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    MacAddress VARCHAR(255),
+    IPAddress VARCHAR(24),
+    DefaultIPGateway VARCHAR(255),
+    DNSServer VARCHAR(255),
+    AdapterType VARCHAR(128),
+    IPSubnet VARCHAR(128),
+    WINSPrimaryServer VARCHAR(128),
+    DHCPServer VARCHAR(128),
+    PRIMARY KEY (ID, NetworkAdapterID)
+);
+
+CREATE TABLE NetworkIPAddress (
+    ID INTEGER NOT NULL,
+    NetworkAdapterID INTEGER NOT NULL,
+    IndexID INTEGER NOT NULL,
+    IPAddress VARCHAR(255),
+    IPSubnet VARCHAR(255),
+    PRIMARY KEY (ID, NetworkAdapterID, IndexID)
+);
+
+CREATE TABLE PeripheralDevice (
+    ID INTEGER NOT NULL,
+    DeviceTypeID INTEGER NOT NULL,
+    DeviceID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    PRIMARY KEY (ID, DeviceTypeID, DeviceID)
+);
+
+CREATE TABLE PhysicalMemory (
+    ID INTEGER NOT NULL,
+    PhysicalmemoryID INTEGER NOT NULL,
+    DeviceLocator VARCHAR(255),
+    Capacity INTEGER,
+    PRIMARY KEY (ID, PhysicalmemoryID)
+);
+
+CREATE TABLE PointingDevice (
+    ID INTEGER NOT NULL,
+    PointingDeviceID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    PRIMARY KEY (ID, PointingDeviceID)
+);
+
+CREATE TABLE Printer (
+    ID INTEGER NOT NULL,
+    PrinterID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    PortName VARCHAR(255),
+    State INTEGER,
+    PRIMARY KEY (ID, PrinterID)
+);
+
+CREATE TABLE SoundCard (
+    ID INTEGER NOT NULL,
+    SoundCardID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    PRIMARY KEY (ID, SoundCardID)
+);
+
+CREATE TABLE SystemOverview (
+    ID INTEGER NOT NULL,
+    OSID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    OSName VARCHAR(255),
+    Version VARCHAR(255),
+    UserName VARCHAR(255),
+    Memory INTEGER,
+    ServicePack VARCHAR(255),
+    SerialNumber VARCHAR(255),
+    TimeZone VARCHAR(255),
+    Organisation VARCHAR(255),
+    LoggedOnUser VARCHAR(255),
+    WorkGroup VARCHAR(255),
+    SystemLanguage VARCHAR(255),
+    DirectXVersion VARCHAR(255),
+    SystemEnclosure VARCHAR(255),
+    PRIMARY KEY (ID, OSID)
+);
+
+CREATE TABLE SystemSlot (
+    ID INTEGER NOT NULL,
+    SystemSlotID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    InUse VARCHAR(255),
+    PRIMARY KEY (ID, SystemSlotID)
+);
+
+CREATE TABLE VideoAdapter (
+    ID INTEGER NOT NULL,
+    VideoAdapterID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    RAM INTEGER,
+    DACType VARCHAR(255),
+    PRIMARY KEY (ID, VideoAdapterID)
+);
+
+-- User-defined devices: a device type, its properties, and one value per
+-- PC, device, property and instance (IndexID).
+CREATE TABLE AdditionalHardwareDevice (
+    HardwareDeviceID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    MultipleAllowed INTEGER,
+    OwnBox INTEGER,
+    DisplayOrder INTEGER,
+    PRIMARY KEY (HardwareDeviceID)
+);
+
+CREATE TABLE AdditionalHardwareProperty (
+    HardwarePropertyID INTEGER NOT NULL,
+    HardwareDeviceID INTEGER NOT NULL,
+    Name VARCHAR(255),
+    DoubleWidth INTEGER,
+    DisplayOrder INTEGER,
+    PRIMARY KEY (HardwareDeviceID, HardwarePropertyID)
+);
+
+CREATE TABLE AdditionalHardware (
+    ID INTEGER NOT NULL,
+    HardwareDeviceID INTEGER NOT NULL,
+    HardwarePropertyID INTEGER NOT NULL,
+    IndexID INTEGER NOT NULL,
+    DataValue VARCHAR(255),
+    PRIMARY KEY (ID, HardwareDeviceID, HardwarePropertyID, IndexID)
+);
