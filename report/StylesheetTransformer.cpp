@@ -1,0 +1,207 @@
+#include "report/StylesheetTransformer.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlstring.h>
+#include <libxslt/security.h>
+#include <libxslt/transform.h>
+#include <libxslt/variables.h>
+#include <libxslt/xslt.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "platform/ComError.h"
+#include "platform/ModuleState.h"
+#include "platform/XmlServices.h"
+#include "report/StylesFolder.h"
+
+namespace {
+
+// The stylesheet is an installation file: read it the way libxslt reads its
+// own imports (entities expanded, DTD defaults applied) but never from the
+// network.
+constexpr int kStylesheetParseOptions = XSLT_PARSE_OPTIONS | XML_PARSE_NONET;
+
+// The report text carries database values: no network, no external entities
+// or DTD, and the encoding declaration is ignored because the text is UTF-8
+// in memory whatever the prologue says.
+constexpr int kReportParseOptions = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
+
+constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+struct DocFree {
+    void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
+};
+struct ContextFree {
+    void operator()(xsltTransformContextPtr context) const { xsltFreeTransformContext(context); }
+};
+struct SecurityFree {
+    void operator()(xsltSecurityPrefsPtr prefs) const { xsltFreeSecurityPrefs(prefs); }
+};
+using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+using ContextPtr = std::unique_ptr<xsltTransformContext, ContextFree>;
+using SecurityPtr = std::unique_ptr<xsltSecurityPrefs, SecurityFree>;
+
+// Copies `text` as well-formed UTF-8: every maximal invalid subsequence
+// becomes one U+FFFD, as the code-page conversion would have done.
+std::string ToValidUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    const size_t size = text.size();
+    size_t i = 0;
+    while (i < size) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;   // no overlong forms
+            if (lead == 0xED) high = 0x9F;  // no surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+        }
+        size_t valid = 1;
+        while (length && valid < length && i + valid < size) {
+            const unsigned char next = static_cast<unsigned char>(text[i + valid]);
+            const bool fits =
+                valid == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+            if (!fits) break;
+            ++valid;
+        }
+        if (length && valid == length)
+            out.append(text, i, length);
+        else
+            out += kReplacementCharacter;
+        i += valid;
+    }
+    return out;
+}
+
+std::string ToValidUtf8OrThrow(const std::string& text) {
+    try {
+        return ToValidUtf8(text);
+    } catch (const std::bad_alloc&) {
+        throw _com_error(E_OUTOFMEMORY);
+    }
+}
+
+bool ReadFile(const char* path, std::string& content) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path, "rb"), fclose);
+    if (!file) return false;
+    char buffer[65536];
+    size_t count;
+    while ((count = fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, count);
+    return !ferror(file.get());
+}
+
+}  // namespace
+
+StylesheetTransformer::~StylesheetTransformer() {
+    Release();
+}
+
+void StylesheetTransformer::Release() {
+    if (m_pTemplate)
+        xsltFreeStylesheet(m_pTemplate);  // frees the document it was compiled from
+    else if (m_pStylesheetDocument)
+        xmlFreeDoc(m_pStylesheetDocument);
+    m_pTemplate = nullptr;
+    m_pStylesheetDocument = nullptr;
+    m_bLoaded = false;
+}
+
+void StylesheetTransformer::SetStylesheetPath(CString path) {
+    if (path.Compare(m_strStylesheetPath) == 0) return;
+    Release();
+    m_strStylesheetPath = std::move(path);
+}
+
+bool StylesheetTransformer::LoadStylesheet() {
+    if (m_bLoaded) return true;
+    XmlErrorSilencer quiet;
+
+    std::string content;
+    if (!ReadFile(m_strStylesheetPath, content) || content.size() > INT_MAX) return false;
+    // The path is the base against which xsl:import and xsl:include resolve.
+    m_pStylesheetDocument = xmlReadMemory(content.data(), static_cast<int>(content.size()),
+                                          m_strStylesheetPath, nullptr, kStylesheetParseOptions);
+    if (!m_pStylesheetDocument) return false;
+    m_pTemplate = xsltParseStylesheetDoc(m_pStylesheetDocument);
+    if (!m_pTemplate) {
+        Release();
+        return false;
+    }
+    // The host's string is UTF-8; whatever xsl:output names, the result is
+    // written in UTF-8 (an HTML page's charset meta then says so too).
+    if (!m_pTemplate->encoding || xmlStrcasecmp(m_pTemplate->encoding, BAD_CAST "UTF-8") != 0) {
+        xmlFree(m_pTemplate->encoding);
+        m_pTemplate->encoding = xmlStrdup(BAD_CAST "UTF-8");
+    }
+    m_bLoaded = true;
+    return true;
+}
+
+bool StylesheetTransformer::LookUpStylesFolder(CString& folder) {
+    return GetStylesFolder(folder, AfxGetInstanceHandle());
+}
+
+bool StylesheetTransformer::Transform(const CString& text, CString& output) {
+    XmlErrorSilencer quiet;
+    if (!m_bLoaded && !LoadStylesheet()) return false;
+
+    const std::string report = ToValidUtf8OrThrow(text.str());
+    if (report.size() > INT_MAX) return false;
+    DocPtr input(xmlReadMemory(report.data(), static_cast<int>(report.size()), nullptr, "UTF-8",
+                               kReportParseOptions));
+    if (!input) return false;
+
+    // A report stylesheet has no business writing files or using the network.
+    SecurityPtr security(xsltNewSecurityPrefs());
+    if (!security) return false;
+    for (xsltSecurityOption option : {XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
+                                      XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK}) {
+        if (xsltSetSecurityPrefs(security.get(), option, xsltSecurityForbid) != 0) return false;
+    }
+    ContextPtr context(xsltNewTransformContext(m_pTemplate, input.get()));
+    if (!context || xsltSetCtxtSecurityPrefs(security.get(), context.get()) != 0) return false;
+
+    CString folder;
+    if (LookUpStylesFolder(folder)) {
+        folder.Replace('\\', '/');
+        // Passed as a literal string, so quotes and apostrophes in the folder
+        // need no escaping.
+        const std::string value = ToValidUtf8OrThrow(folder.str());
+        if (xsltQuoteOneUserParam(context.get(), BAD_CAST "PathName", BAD_CAST value.c_str()) != 0)
+            throw _com_error(E_FAIL, "The stylesheet parameter PathName could not be passed");
+    }
+
+    DocPtr result(xsltApplyStylesheetUser(m_pTemplate, input.get(), nullptr, nullptr, nullptr,
+                                          context.get()));
+    if (!result || context->state != XSLT_STATE_OK) return false;
+
+    xmlChar* html = nullptr;
+    int length = 0;
+    if (xsltSaveResultToString(&html, &length, result.get(), m_pTemplate) != 0) return false;
+    if (!html) {  // the stylesheet produced nothing at all
+        output.Empty();
+        return true;
+    }
+    std::unique_ptr<xmlChar, void (*)(void*)> owned(html, xmlFree);
+    output = CString(reinterpret_cast<const char*>(html), static_cast<size_t>(length));
+    return true;
+}
