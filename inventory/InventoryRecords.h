@@ -15,7 +15,7 @@ public:
     int FindInstance(LONG nPCID, LONG nInstance) override {
         this->m_ID = nPCID;
         this->*InstanceKey = nInstance;
-        int found = TTable::OpenByKey(HW_MODE_FULL_KEY, false);
+        int found = TTable::OpenByKey(CPCIDataRecord::MODE_FULL_KEY, false);
         if (found > 0) m_bNew = false;
         return found;
     }

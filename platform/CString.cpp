@@ -191,7 +191,7 @@ int CString::CompareNoCase(const char* other) const {
 }
 
 CString operator+(const CString& a, const CString& b) {
-    return CString(a.m_str + b.m_str);
+    return CString(a.str() + b.str());
 }
 CString operator+(const CString& a, const char* b) {
     CString r(a);

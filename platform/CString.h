@@ -76,10 +76,11 @@ public:
     friend bool operator!=(const CString& a, const CString& b) { return a.m_str != b.m_str; }
     friend bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
     friend bool operator!=(const CString& a, const char* b) { return a.Compare(b) != 0; }
-    friend CString operator+(const CString& a, const CString& b);
-    friend CString operator+(const CString& a, const char* b);
-    friend CString operator+(const char* a, const CString& b);
 
 private:
     std::string m_str;
 };
+
+HWPLATFORM_API CString operator+(const CString& a, const CString& b);
+HWPLATFORM_API CString operator+(const CString& a, const char* b);
+HWPLATFORM_API CString operator+(const char* a, const CString& b);

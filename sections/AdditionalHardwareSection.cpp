@@ -64,36 +64,36 @@ void CAdditionalHardwareSection::WriteSection(LONG nPCID, CString& strReport) {
         LONG nPreviousDevice = 0;
         bool bPreviousOwnBox = false;
         do {
-            const bool bOwnBox = devices.m_OwnBox != 0;
-            if (layout.BoxOpen() && devices.m_HardwareDeviceID != nPreviousDevice &&
+            const bool bOwnBox = devices.m_nOwnBox != 0;
+            if (layout.BoxOpen() && devices.m_nHardwareDeviceID != nPreviousDevice &&
                 (bPreviousOwnBox || bOwnBox)) {
                 layout.CloseRow();
                 layout.CloseBox();
             }
             if (!layout.BoxOpen()) layout.OpenBox();
-            nPreviousDevice = devices.m_HardwareDeviceID;
+            nPreviousDevice = devices.m_nHardwareDeviceID;
             bPreviousOwnBox = bOwnBox;
             LONG nPreviousInstance = -1;
 
-            CAdditionalValueQuery values(m_pConnection, nPCID, devices.m_HardwareDeviceID);
+            CAdditionalValueQuery values(m_pConnection, nPCID, devices.m_nHardwareDeviceID);
             if (values.Execute(0, 0) > 0) {
                 do {
-                    const bool bDoubleWidth = values.m_DoubleWidth != 0;
-                    if (values.m_IndexID != nPreviousInstance) {
-                        nPreviousInstance = values.m_IndexID;
+                    const bool bDoubleWidth = values.m_nDoubleWidth != 0;
+                    if (values.m_nIndexID != nPreviousInstance) {
+                        nPreviousInstance = values.m_nIndexID;
                         layout.CloseRow();
                         layout.OpenRow();
                         CString title;
-                        if (devices.m_MultipleAllowed != 0)
-                            title.Format("%s%d", values.m_Name.GetString(), values.m_IndexID + 1);
+                        if (devices.m_nMultipleAllowed != 0)
+                            title.Format("%s%d", values.m_strName.GetString(), values.m_nIndexID + 1);
                         else
-                            title.Format("%s", values.m_Name.GetString());
-                        layout.WriteColumn(true, bDoubleWidth, title, values.m_DataValue);
+                            title.Format("%s", values.m_strName.GetString());
+                        layout.WriteColumn(true, bDoubleWidth, title, values.m_strDataValue);
                         if (bDoubleWidth) layout.CloseRow();
                     } else {
                         if (bDoubleWidth) layout.CloseRow();
                         if (!layout.RowOpen()) layout.OpenRow();
-                        layout.WriteColumn(false, bDoubleWidth, values.m_Name, values.m_DataValue);
+                        layout.WriteColumn(false, bDoubleWidth, values.m_strName, values.m_strDataValue);
                         if (layout.Columns() == 2 || bDoubleWidth) layout.CloseRow();
                     }
                 } while (values.FetchNext());

@@ -17,8 +17,10 @@ enum : LONG {
     kPCMCIA = 17,
 };
 
-const uint32_t kOnePC = HW_MODE_ONE_PC;
-const uint32_t kOnePCByType = 7;
+const uint32_t kOnePC = CPCIDataRecord::MODE_ONE_PC;
+const uint32_t kOnePCByType = CDataDiskDrive::MODE_DEVICE_TYPE;
+static_assert(kOnePCByType == uint32_t{CDataPeripheralDevice::MODE_DEVICE_TYPE},
+              "one mode selects by device type in both tables");
 
 template <class TRecord>
 void SetKey(TRecord& record, LONG nPCID) {
@@ -45,7 +47,7 @@ void CSystemOverviewSection::WriteSection(LONG nPCID, CString& strReport) {
         CInvBIOS bios(m_pConnection);
         bios.m_ID = nPCID;
         bios.m_BIOSID = 0;
-        if (bios.OpenByKey(HW_MODE_FULL_KEY, false) != 0) {
+        if (bios.OpenByKey(CPCIDataRecord::MODE_FULL_KEY, false) != 0) {
             if (!bStarted) {
                 AppendStartTag(strReport, kSection);
                 bStarted = true;
