@@ -272,6 +272,39 @@ TEST(ReportSchema, AcceptsTheSampleAndRejectsMisplacedSections) {
     EXPECT_FALSE(report_schema::IsValidReport(Report("<Printers>\r\n</Printers>\r\n"), errors));
 }
 
+TEST(QueryPage, ShowsOneCellPerColumnForEveryRow) {
+    FixedFolderTransformer transformer(nullptr);
+    transformer.SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
+    CString html;
+    ASSERT_TRUE(transformer.Transform(
+        "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
+        "<QueryResult title=\"Disks under 10 % free\" company=\"ACME &amp; Co\">\r\n"
+        "<Columns><Column>PC</Column><Column type=\"number\">Free</Column>"
+        "<Column>Note</Column></Columns>\r\n"
+        "<Row><Value>WS-1</Value><Value>8</Value><Value>&lt;script&gt;x()&lt;/script&gt;</Value>"
+        "</Row>\r\n"
+        "<Row><Value>WS-2</Value></Row>\r\n"
+        "</QueryResult>\r\n",
+        html));
+    Page page(html.str());
+    EXPECT_TRUE(page.Has("//h1", "Disks under 10 % free"));
+    EXPECT_TRUE(page.Has("//header//dd", "ACME & Co"));
+    EXPECT_EQ(page.Texts("//th"), (std::vector<std::string>{"PC", "Free", "Note"}));
+    EXPECT_EQ(page.Texts("//tbody/tr[1]/td"),
+              (std::vector<std::string>{"WS-1", "8", "<script>x()</script>"}));
+    EXPECT_EQ(page.Count("//tbody/tr[2]/td/span[@class='none']"), 2u);  // values it lacks
+    EXPECT_EQ(page.Texts("//tbody/tr[1]/td[2]/@class"), std::vector<std::string>{"num"});
+    EXPECT_EQ(page.Count("//script"), 0u);
+
+    CString none;
+    ASSERT_TRUE(
+        transformer.Transform("<QueryResult><Columns><Column>PC</Column></Columns>"
+                              "</QueryResult>",
+                              none));
+    EXPECT_EQ(Page(none.str()).Count("//table"), 0u);
+    EXPECT_TRUE(Page(none.str()).Has("//h1", "Hardware query"));
+}
+
 // ---------------------------------------------------------------------------
 // The transformer
 
