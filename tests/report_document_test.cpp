@@ -80,7 +80,7 @@ TEST_F(ReportDocument, MatchesTheExpectedDocumentsByteForByte) {
         const std::string document = BuildDocument(connection, c);
         CompareWithExpected(document, c.expectedFile);
         std::string problem;
-        EXPECT_TRUE(ValidateReportDocument(document, problem)) << problem;
+        EXPECT_TRUE(report_schema::IsValidReport(document, problem)) << problem;
     }
 }
 

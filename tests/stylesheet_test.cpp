@@ -1,0 +1,487 @@
+// The stylesheet transformer with real libxslt, and the shipped report page.
+#include <gtest/gtest.h>
+#include <libxml/HTMLparser.h>
+#include <libxml/xpath.h>
+#include <libxslt/xslt.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ReportSchema.h"
+#include "report/StylesheetTransformer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kShippedStylesheet[] = HW_BUILD_DIR "/Styles/StdHardwareStyleSheet.xsl";
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string SampleReport() {
+    return ReadText(HW_TEST_DATA "/sample-report.xml");
+}
+
+// A report document around `body`, in the component's text conventions.
+std::string Report(const std::string& body, const std::string& company = "ACME") {
+    return "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
+           "<?xml-stylesheet type=\"text/xsl\" href=\"StdHardWareStyleSheet.xsl\"?>\r\n"
+           "<HARDWARE>\r\n<CompanyName>" +
+           company + "</CompanyName>\r\n<User>jdoe</User>\r\n" + body + "</HARDWARE>\r\n";
+}
+
+// A text-output stylesheet around `body`.
+std::string TextStylesheet(const std::string& body) {
+    return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+           "<xsl:output method=\"text\"/>"
+           "<xsl:param name=\"PathName\" select=\"'(none)'\"/>"
+           "<xsl:template match=\"/\">" +
+           body + "</xsl:template></xsl:stylesheet>";
+}
+
+// The one seam: where PathName comes from. Null folder: the lookup fails.
+class FixedFolderTransformer : public StylesheetTransformer {
+public:
+    explicit FixedFolderTransformer(const char* folder) : m_folder(folder) {}
+
+protected:
+    bool LookUpStylesFolder(CString& folder) override {
+        if (!m_folder) return false;
+        folder = m_folder;
+        return true;
+    }
+
+private:
+    const char* m_folder;
+};
+
+class TempDir {
+public:
+    TempDir() {
+        char name[] = "/tmp/hwstyles-XXXXXX";
+        m_path = mkdtemp(name);
+    }
+    ~TempDir() { fs::remove_all(m_path); }
+    fs::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    fs::path m_path;
+};
+
+// Everything written to file descriptor 2 while alive.
+class StderrCapture {
+public:
+    StderrCapture() : m_file(tmpfile()) {
+        fflush(stderr);
+        m_saved = dup(2);
+        dup2(fileno(m_file), 2);
+    }
+    ~StderrCapture() {
+        Stop();
+        fclose(m_file);
+    }
+    std::string Text() {
+        Stop();
+        std::string text;
+        rewind(m_file);
+        char buffer[512];
+        size_t count;
+        while ((count = fread(buffer, 1, sizeof buffer, m_file)) > 0) text.append(buffer, count);
+        return text;
+    }
+
+private:
+    void Stop() {
+        if (m_saved < 0) return;
+        fflush(stderr);
+        dup2(m_saved, 2);
+        close(m_saved);
+        m_saved = -1;
+    }
+    FILE* m_file;
+    int m_saved = -1;
+};
+
+// The HTML output parsed back, queried with XPath.
+class Page {
+public:
+    explicit Page(const std::string& html)
+        : m_doc(htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "UTF-8",
+                               HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET),
+                xmlFreeDoc) {}
+
+    std::vector<std::string> Texts(const char* xpath) const {
+        std::vector<std::string> texts;
+        if (!m_doc) return texts;
+        std::unique_ptr<xmlXPathContext, void (*)(xmlXPathContextPtr)> context(
+            xmlXPathNewContext(m_doc.get()), xmlXPathFreeContext);
+        std::unique_ptr<xmlXPathObject, void (*)(xmlXPathObjectPtr)> result(
+            xmlXPathEvalExpression(BAD_CAST xpath, context.get()), xmlXPathFreeObject);
+        if (!result || !result->nodesetval) return texts;
+        for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
+            xmlChar* content = xmlNodeGetContent(result->nodesetval->nodeTab[i]);
+            texts.emplace_back(content ? reinterpret_cast<const char*>(content) : "");
+            xmlFree(content);
+        }
+        return texts;
+    }
+    size_t Count(const char* xpath) const { return Texts(xpath).size(); }
+    bool Has(const char* xpath, const std::string& text) const {
+        for (const std::string& t : Texts(xpath))
+            if (t == text) return true;
+        return false;
+    }
+
+private:
+    std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> m_doc;
+};
+
+std::string RenderWithShipped(const std::string& report) {
+    FixedFolderTransformer transformer("C:\\Suite\\Styles\\");
+    transformer.SetStylesheetPath(kShippedStylesheet);
+    CString html;
+    EXPECT_TRUE(transformer.Transform(report, html));
+    return html.str();
+}
+
+// ---------------------------------------------------------------------------
+// The shipped report page
+
+TEST(ReportPage, ShowsEverySectionOfTheSampleInOrder) {
+    StderrCapture err;
+    const std::string html = RenderWithShipped(SampleReport());
+    EXPECT_EQ(err.Text(), "");
+    EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u) << html.substr(0, 80);
+
+    Page page(html);
+    EXPECT_EQ(
+        page.Texts("//main/section/h2"),
+        (std::vector<std::string>{"System overview", "Processor and BIOS", "Mother board and slots",
+                                  "Network adapters", "Video adapters and monitors", "Disk drives",
+                                  "Printers", "Peripherals", "Additional hardware"}));
+    EXPECT_TRUE(page.Has("//header//dd", "Société Müller & Fils"));
+    EXPECT_TRUE(page.Has("//header//dd", "Zoë Åkesson"));
+    EXPECT_TRUE(page.Has("//h1", "WS-ENG-0173"));
+}
+
+TEST(ReportPage, LabelsEveryValueInWords) {
+    Page page(RenderWithShipped(SampleReport()));
+    for (const char* label :
+         {"Service pack", "DirectX version", "Physical memory", "Logged-on user", "Manufacturer",
+          "Model", "Asset tag", "BIOS version"})
+        EXPECT_TRUE(page.Has("//dt", label)) << label;
+    for (const char* label : {"Clock speed", "Slot", "In use", "Adapter memory", "Refresh rate",
+                              "Volume", "File system", "Free space", "Port", "Type"})
+        EXPECT_TRUE(page.Has("//th", label)) << label;
+    for (const char* label :
+         {"Subnet mask", "IP addresses", "Default gateway", "MAC address", "Primary WINS server"})
+        EXPECT_TRUE(page.Has("//section[@id='network']//dt", label)) << label;
+    // Element names never leak through as labels.
+    EXPECT_FALSE(page.Has("//dt", "CSDVersion"));
+    EXPECT_FALSE(page.Has("//th", "ClockSpeed"));
+}
+
+TEST(ReportPage, ShowsTheValuesWhereTheyBelong) {
+    Page page(RenderWithShipped(SampleReport()));
+    EXPECT_TRUE(page.Has("//section[@id='cpu-bios']//td", "3000 MHz"));
+    EXPECT_EQ(page.Count("//section[@id='cpu-bios']//tbody/tr"), 2u);
+    EXPECT_TRUE(page.Has("//section[@id='system']//dd", "16384 MB"));
+    EXPECT_TRUE(page.Has("//section[@id='system']//dd", "Northwind Computers"));
+    EXPECT_TRUE(page.Has("//section[@id='network']//li/span", "fe80::1c4f:9a2b:7d31:e0c2"));
+    EXPECT_TRUE(page.Has("//section[@id='disks']//td", "CD-ROM drive"));
+    EXPECT_TRUE(
+        page.Has("//section[@id='peripherals']//td", "日本語 PS/2 キーボード (106/109 キー)"));
+    EXPECT_TRUE(page.Has("//section[@id='peripherals']//td", "PCMCIA controller"));
+    // Free space as a bar: 8 % is low, 64 % fine.
+    EXPECT_EQ(page.Texts("//section[@id='disks']//span[contains(@class,'bar')]/span/@style"),
+              (std::vector<std::string>{"width: 8%", "width: 64%", "width: 19%"}));
+    EXPECT_EQ(page.Count("//span[@class='bar low']"), 1u);
+    // Empty values (service pack, WINS server, CD-ROM capacity, a dock location) show a dash.
+    EXPECT_GE(page.Count("//span[@class='none']"), 4u);
+
+    // Additional hardware: two boxes; header columns marked, double-width ones span.
+    EXPECT_EQ(page.Count("//section[@id='additional']/div/div[contains(@class,'box')]"), 2u);
+    EXPECT_EQ(page.Texts("//div[contains(@class,'head')]/div[@class='dname']"),
+              (std::vector<std::string>{"Asset number", "Dock #1", "Dock #2", "UPS model"}));
+    EXPECT_EQ(page.Texts("//div[contains(@class,'wide')]/div[@class='dname']"),
+              (std::vector<std::string>{"Notes", "UPS model"}));
+    EXPECT_EQ(page.Count("//div[@class='drow']"), 7u);
+}
+
+TEST(ReportPage, ValuesNeverBecomeMarkup) {
+    const std::string html = RenderWithShipped(SampleReport());
+    Page page(html);
+    EXPECT_EQ(page.Count("//script"), 0u);
+    EXPECT_TRUE(page.Has("//section[@id='printers']//td",
+                         "Laser MFP 4th floor <script>alert(\"x\")</script>"));
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    // Self-contained: nothing to fetch, links only within the page.
+    EXPECT_EQ(page.Count("//*[@src] | //link | //object | //iframe"), 0u);
+    for (const std::string& href : page.Texts("//@href")) EXPECT_EQ(href[0], '#') << href;
+}
+
+TEST(ReportPage, LeavesAbsentSectionsOut) {
+    Page onlyDrive(RenderWithShipped(
+        Report("<DiskDrives>\r\n<CDROM>\r\n<Name>DVD</Name>\r\n</CDROM>\r\n</DiskDrives>\r\n")));
+    EXPECT_EQ(onlyDrive.Texts("//h2"), std::vector<std::string>{"Disk drives"});
+    EXPECT_EQ(onlyDrive.Texts("//h3"), std::vector<std::string>{"Drives"});  // no logical disks
+    EXPECT_EQ(onlyDrive.Count("//nav"), 0u);
+
+    Page empty(RenderWithShipped(Report("", "")));
+    EXPECT_EQ(empty.Count("//h2"), 0u);
+    EXPECT_TRUE(empty.Has("//header//dd", "jdoe"));
+    EXPECT_EQ(empty.Count("//header//dd/span[@class='none']"), 1u);  // the empty company
+}
+
+TEST(ReportSchema, AcceptsTheSampleAndRejectsMisplacedSections) {
+    const std::string sample = SampleReport();
+    std::string errors;
+    EXPECT_TRUE(report_schema::IsValidReport(sample, errors)) << errors;
+    // The sample keeps the component's text conventions.
+    EXPECT_EQ(
+        sample.rfind("<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n<?xml-stylesheet "
+                     "type=\"text/xsl\" href=\"StdHardWareStyleSheet.xsl\"?>\r\n<HARDWARE>\r\n",
+                     0),
+        0u);
+    for (size_t i = sample.find('\n'); i != std::string::npos; i = sample.find('\n', i + 1))
+        ASSERT_EQ(sample[i - 1], '\r') << "bare line feed at byte " << i;
+
+    EXPECT_FALSE(report_schema::IsValidReport(
+        Report("<Printers>\r\n<Printer>\r\n<Name>P</Name>\r\n<Location></Location>\r\n<State>0</"
+               "State>\r\n</Printer>\r\n</Printers>\r\n<CPU_BIOS>\r\n<BIOS>\r\n</BIOS>\r\n</"
+               "CPU_BIOS>\r\n"),
+        errors));
+    EXPECT_FALSE(report_schema::IsValidReport(Report("<Printers>\r\n</Printers>\r\n"), errors));
+}
+
+TEST(QueryPage, ShowsOneCellPerColumnForEveryRow) {
+    FixedFolderTransformer transformer(nullptr);
+    transformer.SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
+    CString html;
+    ASSERT_TRUE(transformer.Transform(
+        "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
+        "<QueryResult title=\"Disks under 10 % free\" company=\"ACME &amp; Co\">\r\n"
+        "<Columns><Column>PC</Column><Column type=\"number\">Free</Column>"
+        "<Column>Note</Column></Columns>\r\n"
+        "<Row><Value>WS-1</Value><Value>8</Value><Value>&lt;script&gt;x()&lt;/script&gt;</Value>"
+        "</Row>\r\n"
+        "<Row><Value>WS-2</Value></Row>\r\n"
+        "</QueryResult>\r\n",
+        html));
+    Page page(html.str());
+    EXPECT_TRUE(page.Has("//h1", "Disks under 10 % free"));
+    EXPECT_TRUE(page.Has("//header//dd", "ACME & Co"));
+    EXPECT_EQ(page.Texts("//th"), (std::vector<std::string>{"PC", "Free", "Note"}));
+    EXPECT_EQ(page.Texts("//tbody/tr[1]/td"),
+              (std::vector<std::string>{"WS-1", "8", "<script>x()</script>"}));
+    EXPECT_EQ(page.Count("//tbody/tr[2]/td/span[@class='none']"), 2u);  // values it lacks
+    EXPECT_EQ(page.Texts("//tbody/tr[1]/td[2]/@class"), std::vector<std::string>{"num"});
+    EXPECT_EQ(page.Count("//script"), 0u);
+
+    CString none;
+    ASSERT_TRUE(
+        transformer.Transform("<QueryResult><Columns><Column>PC</Column></Columns>"
+                              "</QueryResult>",
+                              none));
+    EXPECT_EQ(Page(none.str()).Count("//table"), 0u);
+    EXPECT_TRUE(Page(none.str()).Has("//h1", "Hardware query"));
+}
+
+// ---------------------------------------------------------------------------
+// The transformer
+
+class TransformerTest : public ::testing::Test {
+protected:
+    std::string Run(StylesheetTransformer& transformer, const std::string& report) {
+        CString output("before");
+        EXPECT_TRUE(transformer.Transform(report, output));
+        return output.str();
+    }
+    std::string Echo(const char* folder, const std::string& body, const std::string& report) {
+        WriteText(m_dir / "echo.xsl", TextStylesheet(body));
+        FixedFolderTransformer transformer(folder);
+        transformer.SetStylesheetPath((m_dir / "echo.xsl").c_str());
+        return Run(transformer, report);
+    }
+    TempDir m_dir;
+};
+
+TEST_F(TransformerTest, PassesTheStylesFolderWithForwardSlashes) {
+    const char* echo = "<xsl:value-of select=\"$PathName\"/>";
+    EXPECT_EQ(Echo("C:\\Suite\\Styles\\", echo, Report("")), "C:/Suite/Styles/");
+    EXPECT_EQ(Echo("/opt/it's \"here\"/Styles/", echo, Report("")), "/opt/it's \"here\"/Styles/");
+    EXPECT_EQ(Echo(nullptr, echo, Report("")), "(none)");
+
+    // Without the seam the folder is found from this program's own file.
+    WriteText(m_dir / "echo.xsl", TextStylesheet(echo));
+    StylesheetTransformer real;
+    real.SetStylesheetPath((m_dir / "echo.xsl").c_str());
+    EXPECT_EQ(Run(real, Report("")), HW_BUILD_DIR "/Styles/");
+}
+
+TEST_F(TransformerTest, TextRoundTripsAsUtf8) {
+    const char* echo = "<xsl:value-of select=\"HARDWARE/CompanyName\"/>";
+    EXPECT_EQ(Echo(nullptr, echo, Report("", "Caf\xC3\xA9 M\xC3\xBCller \xE6\x97\xA5\xE6\x9C\xAC")),
+              "Caf\xC3\xA9 M\xC3\xBCller \xE6\x97\xA5\xE6\x9C\xAC");
+    // Bytes that are not UTF-8 read as U+FFFD instead of failing the report.
+    EXPECT_EQ(Echo(nullptr, echo, Report("", "Caf\xE9!")), "Caf\xEF\xBF\xBD!");
+    EXPECT_EQ(Echo(nullptr, echo, Report("", "a\xE6\x97 b\xC0\xAF c\xED\xA0\x80")),
+              "a\xEF\xBF\xBD b\xEF\xBF\xBD\xEF\xBF\xBD c\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST_F(TransformerTest, DeliversUtf8WhateverEncodingTheStylesheetNames) {
+    WriteText(m_dir / "latin1.xsl",
+              "<xsl:stylesheet version=\"1.0\" "
+              "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+              "<xsl:output method=\"html\" encoding=\"ISO-8859-1\"/>"
+              "<xsl:template match=\"/\"><html><head><title>t</title></head>"
+              "<body><p><xsl:value-of select=\"HARDWARE/CompanyName\"/></p></body></html>"
+              "</xsl:template></xsl:stylesheet>");
+    FixedFolderTransformer transformer(nullptr);
+    transformer.SetStylesheetPath((m_dir / "latin1.xsl").c_str());
+    const std::string html = Run(transformer, Report("", "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"));
+    EXPECT_NE(html.find("<p>Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC</p>"), std::string::npos) << html;
+    EXPECT_NE(html.find("charset=UTF-8"), std::string::npos) << html;
+    EXPECT_EQ(html.find("ISO-8859-1"), std::string::npos) << html;
+}
+
+TEST_F(TransformerTest, KeepsTheCompiledStylesheetForTheSamePathOnly) {
+    const fs::path path = m_dir / "sheet.xsl";
+    WriteText(path, TextStylesheet("first"));
+    // A second name for the same file that differs only in letter case.
+    fs::create_symlink(path, m_dir / "SHEET.xsl");
+
+    FixedFolderTransformer transformer(nullptr);
+    transformer.SetStylesheetPath(path.c_str());
+    EXPECT_EQ(Run(transformer, Report("")), "first");
+    WriteText(path, TextStylesheet("second"));
+    transformer.SetStylesheetPath(path.c_str());
+    EXPECT_EQ(Run(transformer, Report("")), "first");
+    transformer.SetStylesheetPath((m_dir / "SHEET.xsl").c_str());
+    EXPECT_EQ(Run(transformer, Report("")), "second");
+}
+
+struct FailureCase {
+    const char* what;
+    const char* stylesheet;  // null: no file at the path
+    std::string report;
+};
+
+TEST_F(TransformerTest, EveryFailureLeavesTheOutputAndStderrAlone) {
+    const std::string good = TextStylesheet("ok");
+    const std::vector<FailureCase> cases = {
+        {"missing stylesheet", nullptr, Report("")},
+        {"stylesheet is not XSLT", "<root><child/></root>", Report("")},
+        {"stylesheet not well formed", "<xsl:stylesheet version=\"1.0\"", Report("")},
+        {"empty text", good.c_str(), ""},
+        {"text not well formed", good.c_str(), Report("<CPU_BIOS>\r\n")},
+        {"text with a control character", good.c_str(), Report("", "a\x01")},
+        {"stylesheet stops itself", nullptr, Report("")},
+        {"stylesheet writes a file", nullptr, Report("")},
+    };
+    const std::string terminate =
+        TextStylesheet("<xsl:message terminate=\"yes\">stop</xsl:message>");
+    const std::string writer =
+        TextStylesheet("<xsl:document href=\"" + (m_dir / "written.txt").string() +
+                       "\" method=\"text\">x</xsl:document>done");
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path path = m_dir / "failing.xsl";
+        fs::remove(path);
+        const std::string what = c.what;
+        if (what == "stylesheet stops itself")
+            WriteText(path, terminate);
+        else if (what == "stylesheet writes a file")
+            WriteText(path, writer);
+        else if (c.stylesheet)
+            WriteText(path, c.stylesheet);
+
+        StderrCapture err;
+        FixedFolderTransformer transformer("C:\\Suite\\Styles\\");
+        transformer.SetStylesheetPath(path.c_str());
+        CString output("kept");
+        EXPECT_FALSE(transformer.Transform(c.report, output));
+        EXPECT_EQ(output.str(), "kept");
+        EXPECT_EQ(err.Text(), "");
+    }
+    EXPECT_FALSE(fs::exists(m_dir / "written.txt"));
+}
+
+int g_hostMessages = 0;
+void CountHostMessage(void*, const char*, ...) {
+    ++g_hostMessages;
+}
+
+TEST_F(TransformerTest, GivesTheHostsErrorHandlersBack) {
+    xmlSetGenericErrorFunc(nullptr, CountHostMessage);
+    xsltSetGenericErrorFunc(nullptr, CountHostMessage);
+    WriteText(m_dir / "not-xslt.xsl", "<root/>");
+    {
+        FixedFolderTransformer transformer(nullptr);
+        transformer.SetStylesheetPath((m_dir / "not-xslt.xsl").c_str());
+        CString output;
+        EXPECT_FALSE(transformer.Transform("<broken", output));
+    }
+    EXPECT_EQ(g_hostMessages, 0);
+
+    // The host's own mistakes reach the host's handlers again.
+    xmlDocPtr doc = xmlReadMemory("<broken", 7, nullptr, nullptr, 0);
+    EXPECT_EQ(doc, nullptr);
+    const int afterParse = g_hostMessages;
+    EXPECT_GT(afterParse, 0);
+    xmlDocPtr notXslt = xmlReadMemory("<root/>", 7, nullptr, nullptr, 0);
+    EXPECT_EQ(xsltParseStylesheetDoc(notXslt), nullptr);
+    xmlFreeDoc(notXslt);
+    EXPECT_GT(g_hostMessages, afterParse);
+
+    xmlSetGenericErrorFunc(nullptr, nullptr);
+    xsltSetGenericErrorFunc(nullptr, nullptr);
+}
+
+TEST(TransformerThreads, EachThreadWithItsOwnTransformerGetsTheSamePage) {
+    const std::string report = SampleReport();
+    const std::string expected = RenderWithShipped(report);
+    ASSERT_FALSE(expected.empty());
+    StderrCapture err;
+    std::vector<std::string> results(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < results.size(); ++t) {
+        threads.emplace_back([&, t] {
+            FixedFolderTransformer transformer("C:\\Suite\\Styles\\");
+            transformer.SetStylesheetPath(kShippedStylesheet);
+            for (int i = 0; i < 5; ++i) {
+                CString html;
+                if (!transformer.Transform(report, html)) return;
+                // A failing neighbour must not disturb this thread.
+                FixedFolderTransformer broken(nullptr);
+                broken.SetStylesheetPath("/nonexistent/StdHardwareStyleSheet.xsl");
+                CString unused;
+                if (broken.Transform(report, unused)) return;
+                results[t] = html.str();
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (const std::string& result : results) EXPECT_EQ(result, expected);
+    EXPECT_EQ(err.Text(), "");
+}
+
+}  // namespace
