@@ -1,0 +1,1 @@
+#include "db_test_support.h"
