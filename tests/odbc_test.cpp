@@ -131,11 +131,13 @@ TEST_P(RecordsetTest, TextParametersAreBoundNotPastedIntoTheStatement) {
 }
 
 TEST_P(RecordsetTest, BracketsGoOnlyWherePostgreSQLNeedsIt) {
-    const char* sql = "SELECT [ID] FROM [dbo].[RfxItem] WHERE [Name] = 'it''s [x]' OR \"Name\" = '['";
+    const char* sql =
+        "SELECT [ID] FROM [dbo].[RfxItem] WHERE [Name] = 'it''s [x]' OR \"Name\" = '['";
     const CString prepared = m_connection.m_database.PrepareSQLText(sql);
     if (IsPostgres()) {
         EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::PostgreSQL);
-        EXPECT_EQ(prepared, "SELECT ID FROM dbo.RfxItem WHERE Name = 'it''s [x]' OR \"Name\" = '['");
+        EXPECT_EQ(prepared,
+                  "SELECT ID FROM dbo.RfxItem WHERE Name = 'it''s [x]' OR \"Name\" = '['");
     } else {
         EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::SQLite);
         EXPECT_EQ(prepared, sql);
