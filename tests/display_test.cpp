@@ -5,6 +5,7 @@
 #include <string>
 
 #include "console/ComponentLoader.h"
+#include "platform/ModuleState.h"
 #include "tests/TestDatabase.h"
 
 namespace {
