@@ -108,6 +108,8 @@ TEST_F(ReportDocument, DatabaseFailureClosesTheSectionItStruckAndStopsTheReport)
     DisplayRequest request;
     request.Connection = &connection;
     request.PCID = 2;
+    request.CompanyName = "Acme Corp";
+    request.User = "admin";
     ReportGenerator generator("");
     CString document;
     EXPECT_THROW(generator.BuildDocument(&request, document), CDBException);
