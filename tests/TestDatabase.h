@@ -72,11 +72,10 @@ inline void CreateSqliteDatabase(const std::string& file,
     for (const std::string& data : dataFiles) RunSqlFile(connection.m_database, data);
 }
 
-// The connection string of the test PostgreSQL server, or "" when the
-// fixture did not start one.
+// The connection string of the test PostgreSQL server, or "" when the `pg`
+// test fixture did not start one.
 inline std::string PostgresConnect() {
-    const char* file = getenv("HW_PG_CONNECT_FILE");
-    std::string text = ReadText(file ? file : HW_BUILD_DIR "/pg/connect.txt");
+    std::string text = ReadText(HW_PG_CONNECT_FILE);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
 }

@@ -84,6 +84,20 @@ TEST_F(ReportDocument, MatchesTheExpectedDocumentsByteForByte) {
     }
 }
 
+TEST_F(ReportDocument, PostgresGivesTheSameBytesAsSqlite) {
+    const std::string connect = testdb::PostgresConnect();
+    ASSERT_FALSE(connect.empty()) << "PostgreSQL is not available: the pg_start test must run first";
+    CDataConnection connection;
+    connection.Open(connect.c_str());
+    connection.m_database.ExecuteSQL("DROP SCHEMA IF EXISTS dbo CASCADE");
+    testdb::RunSqlFile(connection.m_database, HW_SOURCE_DIR "/schema/postgresql.sql");
+    testdb::RunSqlFile(connection.m_database, HW_TEST_DATA "/report-pcs.sql");
+    for (const ReportCase& c : kCases) {
+        SCOPED_TRACE(c.expectedFile);
+        EXPECT_EQ(BuildDocument(connection, c), testdb::ReadText(kExpectedDir + c.expectedFile));
+    }
+}
+
 TEST_F(ReportDocument, FrameOnlyForAPcWithoutRows) {
     CDataConnection connection;
     connection.Open(testdb::SqliteConnect(s_file).c_str());
