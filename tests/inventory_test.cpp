@@ -1,0 +1,106 @@
+// Hardware records: the common interface over a real table, and the BIOS
+// summary the system overview shows.
+#include <gtest/gtest.h>
+
+#include "inventory/InventoryRecords.h"
+#include "tests/TestDatabase.h"
+
+namespace {
+
+const CReportDefaults* GetDefaultsWithMissingText(const char* text) {
+    static CReportDefaults defaults;
+    defaults.m_strMissingValue = text;
+    return &defaults;
+}
+
+class InventoryRecords : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new testdb::TempDir();
+        testdb::CreateSqliteDatabase(s_dir->File("fleet.db"), {HW_TEST_DATA "/report-pcs.sql"});
+    }
+    static void TearDownTestSuite() { delete s_dir; }
+    void SetUp() override { m_connection.Open(testdb::SqliteConnect(s_dir->File("fleet.db")).c_str()); }
+
+    static testdb::TempDir* s_dir;
+    CDataConnection m_connection;
+};
+testdb::TempDir* InventoryRecords::s_dir = nullptr;
+
+TEST_F(InventoryRecords, FindInstanceReadsOneRowAndClearsNewOnlyWhenFound) {
+    CInvBIOS bios(&m_connection);
+    CInvItem& item = bios;
+    EXPECT_TRUE(item.IsNew());
+    EXPECT_EQ(item.FindInstance(2, 7), 0);
+    EXPECT_TRUE(item.IsNew());
+    EXPECT_EQ(item.FindInstance(2, 1), 1);
+    EXPECT_FALSE(item.IsNew());
+    EXPECT_FALSE(bios.IsOpen()) << "a lookup by key leaves the table closed";
+    EXPECT_EQ(bios.m_Manufacturer.str(), "Legacy BIOS");
+    EXPECT_EQ(item.GetRecordset(), static_cast<CPCIDataRecord*>(&bios));
+}
+
+TEST_F(InventoryRecords, ReadsEveryRowOfAPcThroughTheInterface) {
+    CInvCPU cpu(&m_connection);
+    cpu.m_ID = 2;
+    CInvItem& item = cpu;
+    ASSERT_EQ(item.GetRecordset()->Select(CPCIDataRecord::MODE_ONE_PC), 1);
+    int rows = 1;
+    while (item.MoveNextItem()) ++rows;
+    EXPECT_EQ(rows, 3);
+}
+
+TEST_F(InventoryRecords, ReadOnlyOperationsChangeNothing) {
+    CInvPrinter printer(&m_connection);
+    ASSERT_EQ(printer.FindInstance(2, 0), 1);
+    printer.m_Name = "renamed";
+    EXPECT_EQ(printer.Save(), 0);
+    EXPECT_EQ(printer.DeleteFrom(2, 0), 0);
+    CInvPrinter again(&m_connection);
+    ASSERT_EQ(again.FindInstance(2, 0), 1);
+    EXPECT_EQ(again.m_Name.str(), "HP LaserJet");
+    CString key, value;
+    EXPECT_FALSE(again.GetHistoryEntry(0, key, value));
+    EXPECT_FALSE(again.ReadFromXml());
+}
+
+TEST_F(InventoryRecords, CategoryAnswersDifferWhereTheDeviceDoes) {
+    CInvBIOS bios(&m_connection);
+    CInvSystemOverview overview(&m_connection);
+    CInvCPU cpu(&m_connection);
+    CInvNetworkAdapter adapter(&m_connection);
+    EXPECT_FALSE(bios.IsCategoryItem());
+    EXPECT_FALSE(overview.IsCategoryItem());
+    EXPECT_TRUE(cpu.IsCategoryItem());
+    EXPECT_STREQ(bios.GetDescriptiveColumn(), "");
+    EXPECT_STREQ(cpu.GetDescriptiveColumn(), "Name");
+    EXPECT_STREQ(adapter.GetDescriptiveColumn(), "MACAddress");
+
+    CString a, b, c;
+    EXPECT_FALSE(cpu.Describe(a, b, c));
+    ASSERT_EQ(adapter.FindInstance(2, 0), 1);
+    EXPECT_TRUE(adapter.Describe(a, b, c));
+    EXPECT_EQ(a.str(), "Intel Ethernet");
+    EXPECT_EQ(b.str(), "00:11:22:33:44:55");
+    EXPECT_EQ(c.str(), "192.168.1.20");
+
+    CInvPrinter busy(&m_connection), idle(&m_connection);
+    ASSERT_EQ(busy.FindInstance(2, 0), 1);
+    ASSERT_EQ(idle.FindInstance(2, 1), 1);
+    EXPECT_TRUE(busy.ChangeCounts(0));
+    EXPECT_FALSE(idle.ChangeCounts(0));
+    EXPECT_TRUE(cpu.ChangeCounts(0));
+}
+
+TEST_F(InventoryRecords, BiosSummaryPutsTheMissingValueTextForEmptyColumns) {
+    CInvBIOS bios(&m_connection);
+    ASSERT_EQ(bios.FindInstance(3, 0), 1);  // PC 3's row 0 has no maker or model
+    CString out;
+    bios.WriteSummaryXml(out, GetDefaultsWithMissingText("<n/a>"));
+    EXPECT_EQ(out.str(), "<Manufacturer>&lt;n/a&gt;</Manufacturer>\r\n<Model>&lt;n/a&gt;</Model>\r\n");
+    CString empty;
+    bios.WriteSummaryXml(empty, nullptr);
+    EXPECT_EQ(empty.str(), "<Manufacturer></Manufacturer>\r\n<Model></Model>\r\n");
+}
+
+}  // namespace
