@@ -25,9 +25,7 @@ TEST(AppendEscapedText, ReplacesEveryReservedCharacter) {
 
 TEST(AppendEscapedText, DropsControlBytesAndKeepsHighBytes) {
     EXPECT_EQ(Escaped("\t\r\n"), "");
-    EXPECT_EQ(Escaped("a\tb\x01"
-                      "c\x1f"),
-              "abc");
+    EXPECT_EQ(Escaped("a\tb\x01" "c\x1f"), "abc");
     EXPECT_EQ(Escaped("\x20\x7f"), "\x20\x7f");
     std::string high;
     for (int c = 0x80; c <= 0xFF; ++c) high += static_cast<char>(c);
@@ -78,13 +76,15 @@ TEST_P(StylesFolderTest, FollowsTheInstallationShape) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, StylesFolderTest,
-    ::testing::Values(
-        FolderCase{"C:\\Suite\\Components\\HardwareListH.dll", "C:\\Suite\\Styles\\"},
-        FolderCase{"C:\\HardwareListH.dll", nullptr}, FolderCase{"HardwareListH.dll", nullptr},
-        FolderCase{"\\\\server\\share\\Suite\\Bin\\HardwareListH.dll",
-                   "\\\\server\\share\\Suite\\Styles\\"},
-        FolderCase{"/opt/suite/Components/HardwareListH.so", "/opt/suite/Styles/"},
-        FolderCase{"/HardwareListH.so", nullptr}, FolderCase{"/opt/HardwareListH.so", "/Styles/"},
-        FolderCase{"/opt/it's \"here\"/Components/x.so", "/opt/it's \"here\"/Styles/"}));
+    ::testing::Values(FolderCase{"C:\\Suite\\Components\\HardwareListH.dll", "C:\\Suite\\Styles\\"},
+                      FolderCase{"C:\\HardwareListH.dll", nullptr},
+                      FolderCase{"HardwareListH.dll", nullptr},
+                      FolderCase{"\\\\server\\share\\Suite\\Bin\\HardwareListH.dll",
+                                 "\\\\server\\share\\Suite\\Styles\\"},
+                      FolderCase{"/opt/suite/Components/HardwareListH.so", "/opt/suite/Styles/"},
+                      FolderCase{"/HardwareListH.so", nullptr},
+                      FolderCase{"/opt/HardwareListH.so", "/Styles/"},
+                      FolderCase{"/opt/it's \"here\"/Components/x.so",
+                                 "/opt/it's \"here\"/Styles/"}));
 
 }  // namespace
