@@ -42,11 +42,18 @@ public:
     CString GetSqlState() const;
 
     SQLRETURN m_nRetCode;
-    CString m_strError;             // the messages, one per line
+    CString m_strError;              // the messages, one per line
     CString m_strStateNativeOrigin;  // one "State:..." entry per record
 
 private:
     CString m_strWhat;  // "SQLSTATE 42S02: [SQLite]no such table: ..."
+};
+
+// Frees one ODBC handle of the given type (a connection is disconnected
+// first). The deleter of every handle owner; never throws.
+struct HWPLATFORM_API OdbcHandleFree {
+    SQLSMALLINT type;
+    void operator()(void* handle) const noexcept;
 };
 
 // Throws CDBException built from `handle`'s diagnostics unless `rc` succeeded.
@@ -71,8 +78,13 @@ enum class DbDialect { Generic, SQLite, PostgreSQL, SQLServer };
 // One open ODBC connection. Not copyable; closes itself on destruction.
 class HWPLATFORM_API CDatabase {
 public:
-    enum DbOpenOptions { openExclusive = 0x1, openReadOnly = 0x2, useCursorLib = 0x4,
-                         noOdbcDialog = 0x8, forceOdbcDialog = 0x10 };
+    enum DbOpenOptions {
+        openExclusive = 0x1,
+        openReadOnly = 0x2,
+        useCursorLib = 0x4,
+        noOdbcDialog = 0x8,
+        forceOdbcDialog = 0x10
+    };
 
     CDatabase();
     virtual ~CDatabase();
@@ -101,6 +113,8 @@ public:
     SQLHDBC m_hdbc = SQL_NULL_HDBC;
 
 private:
+    std::shared_ptr<void> m_env;  // the process-wide environment, kept alive while connected
+    std::unique_ptr<void, OdbcHandleFree> m_connection;  // owns m_hdbc
     CString m_strConnect;
     CString m_strDBMSName;
     DbDialect m_dialect = DbDialect::Generic;
@@ -160,10 +174,17 @@ HWPLATFORM_API void RFX_Date_Bulk(CFieldExchange* pFX, const char* szName,
 class HWPLATFORM_API CRecordset {
 public:
     enum OpenType { dynaset = 0, snapshot = 1, dynamic = 2, forwardOnly = 3 };
-    enum OpenOptions { none = 0x0, readOnly = 0x0004, appendOnly = 0x0008,
-                       skipDeletedRecords = 0x0010, noDirtyFieldCheck = 0x0020,
-                       useBookmarks = 0x0100, useMultiRowFetch = 0x0200,
-                       userAllocMultiRowBuffers = 0x0400, executeDirect = 0x2000 };
+    enum OpenOptions {
+        none = 0x0,
+        readOnly = 0x0004,
+        appendOnly = 0x0008,
+        skipDeletedRecords = 0x0010,
+        noDirtyFieldCheck = 0x0020,
+        useBookmarks = 0x0100,
+        useMultiRowFetch = 0x0200,
+        userAllocMultiRowBuffers = 0x0400,
+        executeDirect = 0x2000
+    };
 
     // pDatabase may be null: Open then connects with GetDefaultConnect() and
     // closes that private connection again in Close().
@@ -196,7 +217,9 @@ public:
     // throws on failure and ignores warnings.
     virtual void CheckRowsetError(SQLRETURN nRetCode);
 
-    void SetRowsetSize(uint32_t dwNewRowsetSize) { m_dwRowsetSize = dwNewRowsetSize ? dwNewRowsetSize : 1; }
+    void SetRowsetSize(uint32_t dwNewRowsetSize) {
+        m_dwRowsetSize = dwNewRowsetSize ? dwNewRowsetSize : 1;
+    }
     uint32_t GetRowsetSize() const { return m_dwRowsetSize; }
     uint32_t GetRowsFetched() const { return static_cast<uint32_t>(m_nRowsFetched); }
     // Number of result columns the driver reports for the prepared statement.
@@ -204,8 +227,8 @@ public:
     const CString& GetSQL() const { return m_strSQL; }
     CDatabase* GetDatabase() const { return m_pDatabase; }
 
-    unsigned m_nFields = 0;   // bound output columns
-    unsigned m_nParams = 0;   // bound parameters
+    unsigned m_nFields = 0;  // bound output columns
+    unsigned m_nParams = 0;  // bound parameters
     CString m_strFilter;
     CString m_strSort;
     unsigned m_nDefaultType = snapshot;
@@ -223,7 +246,12 @@ private:
     void FetchSingle();
     void FetchRowset();
 
-    std::unique_ptr<CDatabase> m_pOwnDatabase;  // the default-connect connection
+    struct BulkText;  // a bulk text column whose cut rows get a clean UTF-8 tail
+    void RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
+    void RepairBulkText();
+
+    std::unique_ptr<void, OdbcHandleFree> m_statement;  // owns m_hstmt
+    std::unique_ptr<CDatabase> m_pOwnDatabase;          // the default-connect connection
     std::vector<std::unique_ptr<Binding>> m_columns;
     std::vector<std::unique_ptr<Binding>> m_params;
     CString m_strSQL;
@@ -236,4 +264,6 @@ private:
     bool m_bEOF = true;
     bool m_bBOF = true;
     bool m_bBulk = false;
+    bool m_bBulkBuffers = false;  // AllocMultiRowBuffer ran; DeleteMultiRowBuffer is due
+    std::vector<BulkText> m_bulkText;
 };
