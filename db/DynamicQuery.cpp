@@ -1,5 +1,6 @@
 #include "db/DynamicQuery.h"
 
+#include <algorithm>
 #include <cstring>
 
 CDynamicQuery::CDynamicQuery(CDataConnection* pConnection)
@@ -42,13 +43,17 @@ void CDynamicQuery::AddDouble(double* pTarget) {
 }
 
 void CDynamicQuery::BindColumns(CFieldExchange* pFX) {
-    if (m_queryColumns.size() > m_nColumns) {
+    // Columns exist from the buffer allocation on; earlier operations have
+    // nothing to bind.
+    if (m_queryColumns.size() > m_nColumns &&
+        pFX->m_nOperation == CFieldExchange::AllocMultiRowBuffer) {
         CString message;
         message.Format("The query binds %d columns but its statement returns %d",
                        static_cast<int>(m_queryColumns.size()), static_cast<int>(m_nColumns));
         throw CDBException(SQL_ERROR, message, CString());
     }
-    for (size_t i = 0; i < m_queryColumns.size(); ++i) {
+    const size_t count = std::min<size_t>(m_queryColumns.size(), m_nColumns);
+    for (size_t i = 0; i < count; ++i) {
         const QueryColumn& column = *m_queryColumns[i];
         SQLLEN** lengths = &m_ppLengths[i];
         switch (column.m_nType) {

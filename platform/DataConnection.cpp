@@ -3,6 +3,7 @@
 #include <string>
 
 #include "HardwareList.h"
+#include "platform/SessionSetup.h"
 
 namespace {
 
@@ -35,32 +36,35 @@ std::string ConnectionValue(const std::string& connect, const char* key) {
 
 }  // namespace
 
+void PrepareDboSession(CDatabase& database, const char* lpszConnectString) {
+    switch (database.GetDialect()) {
+        case DbDialect::SQLite: {
+            // The completed string names the file also when a DSN supplied it.
+            std::string file = ConnectionValue(database.GetConnect().str(), "Database");
+            if (file.empty())
+                file = ConnectionValue(lpszConnectString ? lpszConnectString : "", "Database");
+            if (file.empty())
+                throw CDBException(AFX_SQL_ERROR_CONNECT_FAIL,
+                                   "The SQLite connection names no Database file to attach as dbo",
+                                   CString());
+            CString quoted(file);
+            quoted.Replace("'", "''");
+            database.ExecuteSQL("ATTACH DATABASE '" + quoted + "' AS dbo");
+            break;
+        }
+        case DbDialect::PostgreSQL:
+            database.ExecuteSQL("SET search_path TO dbo, public");
+            break;
+        case DbDialect::SQLServer:
+        case DbDialect::Generic:
+            break;
+    }
+}
+
 void CDataConnection::Open(const char* lpszConnectString) {
     m_database.OpenEx(lpszConnectString);
     try {
-        switch (m_database.GetDialect()) {
-            case DbDialect::SQLite: {
-                // The completed string names the file also when a DSN supplied it.
-                std::string file = ConnectionValue(m_database.GetConnect().str(), "Database");
-                if (file.empty())
-                    file = ConnectionValue(lpszConnectString ? lpszConnectString : "", "Database");
-                if (file.empty())
-                    throw CDBException(AFX_SQL_ERROR_CONNECT_FAIL,
-                                       "The SQLite connection names no Database file to attach "
-                                       "as dbo",
-                                       CString());
-                CString quoted(file);
-                quoted.Replace("'", "''");
-                m_database.ExecuteSQL("ATTACH DATABASE '" + quoted + "' AS dbo");
-                break;
-            }
-            case DbDialect::PostgreSQL:
-                m_database.ExecuteSQL("SET search_path TO dbo, public");
-                break;
-            case DbDialect::SQLServer:
-            case DbDialect::Generic:
-                break;
-        }
+        PrepareDboSession(m_database, lpszConnectString);
     } catch (...) {
         m_database.Close();
         throw;

@@ -63,8 +63,10 @@ CDBException::CDBException(SQLRETURN nRetCode, CString strError, CString strStat
         if (stateEnd == std::string::npos) stateEnd = states.size();
         size_t errorEnd = errors.find('\n', errorPos);
         if (errorEnd == std::string::npos) errorEnd = errors.size();
-        const std::string entry = states.substr(statePos, stateEnd - statePos);
-        const std::string message = errors.substr(errorPos, errorEnd - errorPos);
+        const std::string entry =
+            statePos < states.size() ? states.substr(statePos, stateEnd - statePos) : "";
+        const std::string message =
+            errorPos < errors.size() ? errors.substr(errorPos, errorEnd - errorPos) : "";
         if (!what.empty()) what += "; ";
         if (entry.compare(0, 6, "State:") == 0)
             what += "SQLSTATE " + entry.substr(6, 5) + (message.empty() ? "" : ": " + message);
@@ -99,6 +101,9 @@ CDBException CDBException::FromHandle(SQLRETURN nRetCode, SQLSMALLINT handleType
             message.resize(std::strlen(message.c_str()));
             while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
                 message.pop_back();
+            // One line per record, so that lines and "State:" entries pair up.
+            for (char& ch : message)
+                if (ch == '\n' || ch == '\r') ch = ' ';
             if (!errors.IsEmpty()) errors += '\n';
             errors += message.c_str();
             if (!states.IsEmpty()) states += '\n';

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/Database.h"
+#include "platform/SessionSetup.h"
 
 // Storage behind one single-row column or parameter. Its buffer is owned by the
 // recordset, so a parameter never points at a member that might change.
@@ -352,7 +353,9 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
         if (m_pDatabase == nullptr) {
             m_pOwnDatabase = std::make_unique<CDatabase>();
             m_pDatabase = m_pOwnDatabase.get();
-            m_pDatabase->OpenEx(GetDefaultConnect());
+            const CString connect = GetDefaultConnect();
+            m_pDatabase->OpenEx(connect);
+            PrepareDboSession(*m_pDatabase, connect);
         }
         if (!m_pDatabase->IsOpen())
             throw CDBException(AFX_SQL_ERROR_CONNECT_FAIL, "The recordset's database is not open",

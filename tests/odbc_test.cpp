@@ -1,0 +1,240 @@
+// The ODBC layer on real drivers: single-row recordsets, parameters, dialects,
+// diagnostics and the default data source.
+#include <cstring>
+#include <vector>
+
+#include "db_test_support.h"
+
+namespace {
+
+using hwtest::Backend;
+using hwtest::DatabaseTest;
+
+// One row of [dbo].[RfxItem], read one row at a time.
+class CItemSet : public CRecordset {
+public:
+    using CRecordset::CRecordset;
+
+    CString GetDefaultSQL() override { return m_strTable; }
+    void DoFieldExchange(CFieldExchange* pFX) override {
+        pFX->SetFieldType(CFieldExchange::outputColumn);
+        RFX_Long(pFX, "[ID]", m_nID);
+        RFX_Long(pFX, "[Quantity]", m_nQuantity);
+        RFX_Text(pFX, "[Name]", m_strName, 7);
+        RFX_Double(pFX, "[Amount]", m_dAmount);
+        RFX_Date(pFX, "[Seen]", m_seen);
+        pFX->SetFieldType(CFieldExchange::param);
+        if (m_nParams >= 1) RFX_Long(pFX, "[ID]", m_nKey);
+        if (m_nParams >= 2) RFX_Text(pFX, "[Name]", m_strKeyName);
+    }
+
+    CString m_strTable = "[dbo].[RfxItem]";
+    LONG m_nID = -1, m_nQuantity = -1, m_nKey = 0;
+    CString m_strName = "stale", m_strKeyName;
+    double m_dAmount = -1.0;
+    CTime m_seen;
+};
+
+class RecordsetTest : public DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        if (HasFatalFailure()) return;
+        CreateTable("RfxItem",
+                    "ID INTEGER, Quantity INTEGER, Name VARCHAR(100), Amount DOUBLE PRECISION, "
+                    "Seen TIMESTAMP");
+    }
+    // Opens the row with the given ID through the parameterised filter.
+    bool OpenById(CItemSet& set, LONG id) {
+        set.m_nParams = 1;
+        set.m_strFilter = "ID = ?";
+        set.m_nKey = id;
+        set.Open();
+        return !set.IsEOF();
+    }
+};
+
+TEST_P(RecordsetTest, NullColumnsReadAsZeroEmptyTextAndKeepTheDate) {
+    Exec("INSERT INTO [dbo].[RfxItem] VALUES (1, 12, 'abc', 2.5, '2021-03-04 05:06:07')");
+    Exec("INSERT INTO [dbo].[RfxItem] VALUES (2, NULL, NULL, NULL, NULL)");
+    CItemSet set(&m_connection.m_database);
+    ASSERT_TRUE(OpenById(set, 1));
+    EXPECT_EQ(set.GetSQL(),
+              "SELECT [ID],[Quantity],[Name],[Amount],[Seen] FROM [dbo].[RfxItem] WHERE ID = ?");
+    EXPECT_EQ(set.m_nQuantity, 12);
+    EXPECT_EQ(set.m_strName, "abc");
+    EXPECT_DOUBLE_EQ(set.m_dAmount, 2.5);
+    const CTime seen(2021, 3, 4, 5, 6, 7);
+    EXPECT_EQ(set.m_seen.GetTime(), seen.GetTime());
+
+    ASSERT_TRUE(OpenById(set, 2));
+    EXPECT_EQ(set.m_nID, 2);
+    EXPECT_EQ(set.m_nQuantity, 0);
+    EXPECT_EQ(set.m_strName, "");
+    EXPECT_EQ(set.m_dAmount, 0.0);
+    EXPECT_EQ(set.m_seen.GetTime(), seen.GetTime());
+    set.MoveNext();
+    EXPECT_TRUE(set.IsEOF());
+    EXPECT_FALSE(OpenById(set, 3));
+}
+
+TEST_P(RecordsetTest, LongTextArrivesCutOnACharacterBoundary) {
+    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (1, 'abcdefghij')");
+    // "ab" + two 3-byte euro signs: 8 bytes, one too many for 7.
+    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (2, 'ab\xe2\x82\xac\xe2\x82\xac')");
+    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (3, 'a\xe2\x82\xac\xe2\x82\xac')");
+    CItemSet set(&m_connection.m_database);
+    ASSERT_TRUE(OpenById(set, 1));
+    EXPECT_EQ(set.m_strName, "abcdefg");
+    ASSERT_TRUE(OpenById(set, 2));
+    EXPECT_EQ(set.m_strName, "ab\xe2\x82\xac");
+    ASSERT_TRUE(OpenById(set, 3));
+    EXPECT_EQ(set.m_strName, "a\xe2\x82\xac\xe2\x82\xac");
+}
+
+TEST_P(RecordsetTest, MovesForwardThroughEveryRowAndRefusesToGoBack) {
+    for (int id = 1; id <= 5; ++id)
+        Exec("INSERT INTO [dbo].[RfxItem] (ID, Quantity) VALUES (" + std::to_string(id) + ", " +
+             std::to_string(id * 10) + ")");
+    CItemSet set(&m_connection.m_database);
+    set.m_strSort = "ID";
+    set.Open();
+    std::vector<LONG> seen;
+    for (; !set.IsEOF(); set.MoveNext()) seen.push_back(set.m_nQuantity);
+    EXPECT_EQ(seen, (std::vector<LONG>{10, 20, 30, 40, 50}));
+    EXPECT_THROW(set.MoveNext(), CDBException);  // already past the end
+
+    set.Open();
+    try {
+        set.Move(-1, SQL_FETCH_RELATIVE);
+        FAIL() << "a backward move must throw";
+    } catch (const CDBException& e) {
+        EXPECT_EQ(e.m_nRetCode, AFX_SQL_ERROR_RECORDSET_FORWARD_ONLY);
+    }
+    EXPECT_EQ(set.m_nQuantity, 10);  // the current row is untouched
+}
+
+TEST_P(RecordsetTest, TextParametersAreBoundNotPastedIntoTheStatement) {
+    const char* awkward = "O'Brien [x] \"y\"";
+    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (7, 'O''Brien [x] \"y\"')");
+    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (7, 'other')");
+    CItemSet set(&m_connection.m_database);
+    set.m_nParams = 2;
+    set.m_strFilter = "ID = ? AND Name = ?";
+    set.m_nKey = 7;
+    set.m_strKeyName = awkward;
+    set.Open();
+    ASSERT_FALSE(set.IsEOF());
+    EXPECT_EQ(set.m_nID, 7);
+    set.MoveNext();
+    EXPECT_TRUE(set.IsEOF());
+}
+
+TEST_P(RecordsetTest, BracketsGoOnlyWherePostgreSQLNeedsIt) {
+    const char* sql =
+        "SELECT [ID] FROM [dbo].[RfxItem] WHERE [Name] = 'it''s [x]' OR \"Name\" = '['";
+    const CString prepared = m_connection.m_database.PrepareSQLText(sql);
+    if (IsPostgres()) {
+        EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::PostgreSQL);
+        EXPECT_EQ(prepared,
+                  "SELECT ID FROM dbo.RfxItem WHERE Name = 'it''s [x]' OR \"Name\" = '['");
+    } else {
+        EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::SQLite);
+        EXPECT_EQ(prepared, sql);
+    }
+    // The literal with its brackets and quote still finds its row.
+    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (4, 'it''s [x]')");
+    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (5, 'its x')");
+    CItemSet set(&m_connection.m_database);
+    set.Open(AFX_DB_USE_DEFAULT_TYPE,
+             "SELECT [ID],[Quantity],[Name],[Amount],[Seen] FROM [dbo].[RfxItem] "
+             "WHERE [Name] = 'it''s [x]'");
+    ASSERT_FALSE(set.IsEOF());
+    EXPECT_EQ(set.m_nID, 4);
+    set.MoveNext();
+    EXPECT_TRUE(set.IsEOF());
+}
+
+TEST_P(RecordsetTest, MissingTableRaisesTheDriversStateAndMessage) {
+    CItemSet set(&m_connection.m_database);
+    set.m_strTable = "[dbo].[NoSuchTable]";
+    try {
+        set.Open();
+        FAIL() << "opening a missing table must throw";
+    } catch (const CDBException& e) {
+        const std::string what = e.what();
+        const std::string state = e.GetSqlState().GetString();
+        ASSERT_EQ(state.size(), 5u) << what;
+        EXPECT_EQ(what.rfind("SQLSTATE " + state + ": ", 0), 0u) << what;
+        EXPECT_NE(what.find(IsPostgres() ? "does not exist" : "no such table"), std::string::npos)
+            << what;
+        EXPECT_NE(e.m_strStateNativeOrigin.Find(("State:" + state).c_str()), -1);
+        CString error = e.m_strError;
+        error.MakeLower();  // PostgreSQL reports the folded name
+        EXPECT_NE(error.Find("nosuchtable"), -1) << e.m_strError.GetString();
+        EXPECT_EQ(e.m_nRetCode, SQL_ERROR);
+    }
+    EXPECT_FALSE(set.IsOpen());
+}
+
+TEST_P(RecordsetTest, ClosedConnectionIsRefusedWithAClearError) {
+    CDatabase closed;
+    CItemSet set(&closed);
+    EXPECT_THROW(set.Open(), CDBException);
+    EXPECT_FALSE(set.IsOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
+                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
+                         hwtest::BackendName);
+
+// A recordset without a database connects with its default connection
+// string, here the data source this test process defines in its ODBCINI file.
+class CDefaultItemSet : public CItemSet {
+public:
+    CDefaultItemSet() : CItemSet(nullptr) {}
+    CString GetDefaultConnect() override { return "ODBC;DSN=VarnelVYN"; }
+};
+
+TEST(DefaultDataSource, RecordsetConnectsThroughTheDsnAndClosesItsConnection) {
+    {
+        CDataConnection setup;
+        setup.Open(("Driver=SQLite3;Database=" + hwtest::Scratch::Get().DsnDatabase()).c_str());
+        setup.m_database.ExecuteSQL("DROP TABLE IF EXISTS [dbo].[RfxItem]");
+        setup.m_database.ExecuteSQL(
+            "CREATE TABLE [dbo].[RfxItem] (ID INTEGER, Quantity INTEGER, Name VARCHAR(100), "
+            "Amount DOUBLE PRECISION, Seen TIMESTAMP)");
+        setup.m_database.ExecuteSQL("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (3, 'dsn')");
+    }
+    CDefaultItemSet set;
+    set.Open();
+    ASSERT_NE(set.GetDatabase(), nullptr);
+    EXPECT_TRUE(set.GetDatabase()->IsOpen());
+    ASSERT_FALSE(set.IsEOF());
+    EXPECT_EQ(set.m_strName, "dsn");
+    set.Close();
+    EXPECT_EQ(set.GetDatabase(), nullptr);
+
+    // The host's connection attaches the DSN's file as dbo too.
+    CDataConnection connection;
+    connection.Open("ODBC;DSN=VarnelVYN");
+    CItemSet onHost(&connection.m_database);
+    onHost.Open();
+    ASSERT_FALSE(onHost.IsEOF());
+    EXPECT_EQ(onHost.m_nID, 3);
+}
+
+TEST(DefaultDataSource, UnknownDataSourceRaisesTheDriverManagersError) {
+    CDatabase database;
+    try {
+        database.OpenEx("ODBC;DSN=NoSuchSourceHere");
+        FAIL() << "connecting to an unknown DSN must throw";
+    } catch (const CDBException& e) {
+        EXPECT_EQ(e.GetSqlState(), "IM002") << e.what();
+        EXPECT_NE(e.m_strStateNativeOrigin.Find("Origin:[unixODBC][Driver Manager]"), -1)
+            << e.m_strStateNativeOrigin.GetString();
+    }
+    EXPECT_FALSE(database.IsOpen());
+}
+
+}  // namespace
