@@ -6,19 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "TestDatabase.h"
 #include "db/HardwareTables.h"
+#include "hardware_db_support.h"
 
 namespace {
 
-class HardwareTablesTest : public ::testing::TestWithParam<TestBackend> {
+class HardwareTablesTest : public hwtest::HardwareDbTest {
 protected:
-    void SetUp() override {
-        if (!m_db.Available()) GTEST_SKIP() << m_db.Reason();
-        m_pc = m_db.PcBase();
-    }
-    CDataConnection* Conn() { return &m_db.Connection(); }
-
     // Inserts rows carrying only their key: `keys` in order, the last one
     // numbered `count` times from 0, the ones between ID and it set to 0.
     void InsertKeys(const char* table, const std::vector<const char*>& keys, LONG pc, int count) {
@@ -28,8 +22,8 @@ protected:
             if (i + 1 < keys.size()) zeros += "0, ";
         }
         for (int i = 0; i < count; ++i)
-            m_db.Exec("INSERT INTO dbo.%s (%s) VALUES (%d, %s%d)", table, columns.c_str(), pc,
-                      zeros.c_str(), i);
+            Execf("INSERT INTO dbo.%s (%s) VALUES (%d, %s%d)", table, columns.c_str(), pc,
+                  zeros.c_str(), i);
     }
 
     // Two rows for the PC, one for its neighbour: mode 3 sees exactly the two,
@@ -54,8 +48,7 @@ protected:
         EXPECT_EQ(rs.Select(CPCIDataRecord::MODE_ONE_PC), 0);
     }
 
-    TestDatabase m_db{GetParam()};
-    LONG m_pc = 0;
+    const LONG m_pc = 4711;
 };
 
 TEST_P(HardwareTablesTest, EveryTableReadsTheRowsOfOnePc) {
@@ -80,14 +73,13 @@ TEST_P(HardwareTablesTest, EveryTableReadsTheRowsOfOnePc) {
 }
 
 TEST_P(HardwareTablesTest, ColumnsLandInTheirMembersAndNullReadsAsEmpty) {
-    m_db.Exec(
+    Execf(
         "INSERT INTO dbo.NetworkAdapter VALUES (%d, 4, 'eth0', '00:11:22:33:44:55', "
         "'10.0.0.7', '10.0.0.1', '10.0.0.2', 'Ethernet 802.3', '255.255.255.0', "
         "'10.0.0.3', '10.0.0.4')",
         m_pc);
-    m_db.Exec("INSERT INTO dbo.LogicalDisk VALUES (%d, 2, 0, 1, 'C:', 74.53125, 12.5, 'NTFS')",
-              m_pc);
-    m_db.Exec("INSERT INTO dbo.LogicalDisk (ID, LogicalDiskID) VALUES (%d, 3)", m_pc);
+    Execf("INSERT INTO dbo.LogicalDisk VALUES (%d, 2, 0, 1, 'C:', 74.53125, 12.5, 'NTFS')", m_pc);
+    Execf("INSERT INTO dbo.LogicalDisk (ID, LogicalDiskID) VALUES (%d, 3)", m_pc);
 
     CDataNetworkAdapter adapter(Conn());
     adapter.m_ID = m_pc;
@@ -129,13 +121,12 @@ TEST_P(HardwareTablesTest, ColumnsLandInTheirMembersAndNullReadsAsEmpty) {
 TEST_P(HardwareTablesTest, Mode7SelectsOneDeviceTypeOfThePc) {
     const int types[] = {0, 1, 1, 2};
     for (int i = 0; i < 4; ++i) {
-        m_db.Exec("INSERT INTO dbo.DiskDrive (ID, DeviceTypeID, DiskDriveID) VALUES (%d, %d, %d)",
-                  m_pc, types[i], i);
-        m_db.Exec("INSERT INTO dbo.PeripheralDevice VALUES (%d, %d, %d, 'dev%d')", m_pc,
-                  types[i] + 5, i, i);
+        Execf("INSERT INTO dbo.DiskDrive (ID, DeviceTypeID, DiskDriveID) VALUES (%d, %d, %d)", m_pc,
+              types[i], i);
+        Execf("INSERT INTO dbo.PeripheralDevice VALUES (%d, %d, %d, 'dev%d')", m_pc, types[i] + 5,
+              i, i);
     }
-    m_db.Exec("INSERT INTO dbo.DiskDrive (ID, DeviceTypeID, DiskDriveID) VALUES (%d, 1, 9)",
-              m_pc + 1);
+    Execf("INSERT INTO dbo.DiskDrive (ID, DeviceTypeID, DiskDriveID) VALUES (%d, 1, 9)", m_pc + 1);
 
     CDataDiskDrive drives(Conn());
     drives.m_ID = m_pc;
@@ -161,9 +152,9 @@ TEST_P(HardwareTablesTest, Mode7SelectsOneDeviceTypeOfThePc) {
 
 TEST_P(HardwareTablesTest, Mode44AndMode55SelectByTheirTwoKeys) {
     for (int i = 0; i < 3; ++i) {
-        m_db.Exec("INSERT INTO dbo.BIOS (ID, BIOSID) VALUES (%d, %d)", m_pc, i);
-        m_db.Exec("INSERT INTO dbo.NetworkIPAddress VALUES (%d, %d, %d, '10.0.%d.1', 'm')", m_pc,
-                  i % 2, i, i);
+        Execf("INSERT INTO dbo.BIOS (ID, BIOSID) VALUES (%d, %d)", m_pc, i);
+        Execf("INSERT INTO dbo.NetworkIPAddress VALUES (%d, %d, %d, '10.0.%d.1', 'm')", m_pc, i % 2,
+              i, i);
     }
     CDataBIOS bios(Conn());
     bios.m_ID = m_pc;
@@ -185,8 +176,8 @@ TEST_P(HardwareTablesTest, Mode44AndMode55SelectByTheirTwoKeys) {
 }
 
 TEST_P(HardwareTablesTest, OpenByKeyFindsOneRowAndClosesUnlessKeptOpen) {
-    m_db.Exec("INSERT INTO dbo.BIOS (ID, BIOSID, SystemMan) VALUES (%d, 0, 'Maker0')", m_pc);
-    m_db.Exec("INSERT INTO dbo.BIOS (ID, BIOSID, SystemMan) VALUES (%d, 1, 'Maker1')", m_pc);
+    Execf("INSERT INTO dbo.BIOS (ID, BIOSID, SystemMan) VALUES (%d, 0, 'Maker0')", m_pc);
+    Execf("INSERT INTO dbo.BIOS (ID, BIOSID, SystemMan) VALUES (%d, 1, 'Maker1')", m_pc);
 
     CDataBIOS bios(Conn());
     bios.m_ID = m_pc;
@@ -218,7 +209,7 @@ TEST_P(HardwareTablesTest, UnknownModeAnswersMinusOneWithoutTouchingTheDatabase)
     EXPECT_FALSE(cpu.IsOpen());
 
     // An open table stays on its rows.
-    m_db.Exec("INSERT INTO dbo.CPU (ID, CPUID, Speed) VALUES (%d, 0, 2400)", m_pc);
+    Execf("INSERT INTO dbo.CPU (ID, CPUID, Speed) VALUES (%d, 0, 2400)", m_pc);
     CDataCPU open(Conn());
     open.m_ID = m_pc;
     ASSERT_EQ(open.Select(CPCIDataRecord::MODE_ONE_PC), 1);
@@ -228,9 +219,7 @@ TEST_P(HardwareTablesTest, UnknownModeAnswersMinusOneWithoutTouchingTheDatabase)
 }
 
 TEST_P(HardwareTablesTest, MissingTableRaisesADatabaseErrorAndLeavesTheTableClosed) {
-    // Dropping a table would break the other tests sharing the server.
-    if (GetParam() != TestBackend::SQLite) GTEST_SKIP() << "needs a database of its own";
-    m_db.Exec("DROP TABLE Printer");
+    Execf("DROP TABLE %s", IsPostgres() ? "dbo.printer" : "Printer");
     CDataPrinter printers(Conn());
     printers.m_ID = m_pc;
     EXPECT_THROW(printers.Select(CPCIDataRecord::MODE_ONE_PC), CDBException);
@@ -239,9 +228,7 @@ TEST_P(HardwareTablesTest, MissingTableRaisesADatabaseErrorAndLeavesTheTableClos
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, HardwareTablesTest,
-                         ::testing::Values(TestBackend::SQLite, TestBackend::PostgreSQL),
-                         [](const ::testing::TestParamInfo<TestBackend>& p) {
-                             return TestBackendName(p.param);
-                         });
+                         ::testing::Values(hwtest::Backend::SQLite, hwtest::Backend::PostgreSQL),
+                         hwtest::BackendName);
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "TestDatabase.h"
 #include "db/HardwareTables.h"
+#include "hardware_db_support.h"
 
 namespace {
 
@@ -130,11 +130,10 @@ TEST(RecordWriters, FractionsUseAPointInAnyLocale) {
 
 // The network adapter writer reads the address table when the adapter row
 // has no address of its own.
-class NetworkAdapterWriterTest : public ::testing::Test {
+class NetworkAdapterWriterTest : public hwtest::HardwareDbTest {
 protected:
     void SetUp() override {
-        if (!m_db.Available()) GTEST_SKIP() << m_db.Reason();
-        m_pc = m_db.PcBase();
+        HardwareDbTest::SetUp();
         m_adapter.m_ID = m_pc;
         m_adapter.m_NetworkAdapterID = 1;
         m_adapter.m_Name = "eth0";
@@ -142,8 +141,8 @@ protected:
         m_adapter.m_MacAddress = "00:11";
     }
     void AddAddress(LONG adapter, int index) {
-        m_db.Exec("INSERT INTO dbo.NetworkIPAddress VALUES (%d, %d, %d, '10.1.%d.%d', '/8')", m_pc,
-                  adapter, index, adapter, index);
+        Execf("INSERT INTO dbo.NetworkIPAddress VALUES (%d, %d, %d, '10.1.%d.%d', '/8')", m_pc,
+              adapter, index, adapter, index);
     }
     static std::string Tail() {
         return "<DNSServer>10.0.0.2</DNSServer>\r\n<DefaultIPGateway></DefaultIPGateway>\r\n"
@@ -151,12 +150,11 @@ protected:
                "<AdapterType></AdapterType>\r\n<WINSPrimaryServer></WINSPrimaryServer>\r\n";
     }
 
-    TestDatabase m_db{TestBackend::SQLite};
-    CDataNetworkAdapter m_adapter{&m_db.Connection()};
-    LONG m_pc = 0;
+    CDataNetworkAdapter m_adapter{&m_connection};
+    const LONG m_pc = 4711;
 };
 
-TEST_F(NetworkAdapterWriterTest, OwnAddressIsWrittenAndTheListIsNotRead) {
+TEST_P(NetworkAdapterWriterTest, OwnAddressIsWrittenAndTheListIsNotRead) {
     AddAddress(1, 0);
     m_adapter.m_IPAddress = "192.168.1.5";
     m_adapter.m_IPSubnet = "255.255.255.0";
@@ -170,7 +168,7 @@ TEST_F(NetworkAdapterWriterTest, OwnAddressIsWrittenAndTheListIsNotRead) {
     EXPECT_NO_THROW(Written(unconnected));
 }
 
-TEST_F(NetworkAdapterWriterTest, WithoutOwnAddressTheListIsWrittenAlsoWhenEmpty) {
+TEST_P(NetworkAdapterWriterTest, WithoutOwnAddressTheListIsWrittenAlsoWhenEmpty) {
     AddAddress(2, 0);  // another adapter's
     EXPECT_EQ(Written(m_adapter), "<Name>eth0</Name>\r\n<IPAddresses></IPAddresses>" + Tail());
 
@@ -189,5 +187,9 @@ TEST_F(NetworkAdapterWriterTest, WithoutOwnAddressTheListIsWrittenAlsoWhenEmpty)
         text == "<Name>eth0</Name>\r\n<IPAddresses>" + second + first + "</IPAddresses>" + Tail())
         << text;
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, NetworkAdapterWriterTest,
+                         ::testing::Values(hwtest::Backend::SQLite, hwtest::Backend::PostgreSQL),
+                         hwtest::BackendName);
 
 }  // namespace
