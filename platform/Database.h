@@ -189,6 +189,8 @@ public:
     // pDatabase may be null: Open then connects with GetDefaultConnect() and
     // closes that private connection again in Close().
     explicit CRecordset(CDatabase* pDatabase = nullptr);
+    // Closes the recordset. A derived class whose DoBulkFieldExchange owns
+    // buffers closes in its own destructor: here that override is gone.
     virtual ~CRecordset();
     CRecordset(const CRecordset&) = delete;
     CRecordset& operator=(const CRecordset&) = delete;

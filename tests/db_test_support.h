@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
+#include <ostream>
 #include <string>
 
 #include "HardwareList.h"
@@ -16,6 +16,10 @@
 namespace hwtest {
 
 enum class Backend { SQLite, PostgreSQL };
+
+inline void PrintTo(Backend backend, std::ostream* os) {
+    *os << (backend == Backend::SQLite ? "SQLite" : "PostgreSQL");
+}
 
 inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
     return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";

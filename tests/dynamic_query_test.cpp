@@ -251,7 +251,7 @@ TEST_P(AdditionalQueryTest, ManyValuesArriveAcrossRowsetsWithoutGapOrRepeat) {
     EXPECT_EQ(expected, 120);
 }
 
-TEST_P(AdditionalQueryTest, QueryWithoutAConnectionObjectIsRefused) {
+TEST(AdditionalQuery, QueryWithoutAConnectionObjectIsRefused) {
     CAdditionalDeviceQuery query(nullptr, 7);
     EXPECT_THROW(query.Execute(0, 0), CDBException);
     EXPECT_FALSE(query.IsOpen());
