@@ -11,13 +11,12 @@
 #include "platform/CString.h"
 #include "platform/ModuleState.h"
 #include "platform/Win32.h"
+#include "tests/TestLocale.h"
 
 namespace {
 
 TEST(CString, FormatIgnoresTheProcessLocale) {
-    // A locale with a decimal comma; make test installs it.
-    ASSERT_NE(setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
-        << "locale de_DE.UTF-8 is missing (make test generates it)";
+    ASSERT_TRUE(UseDecimalCommaLocale());
     CString s;
     s.Format("%.2f GB", 74.53125);
     EXPECT_EQ(s.str(), "74.53 GB");
