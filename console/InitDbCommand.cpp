@@ -451,6 +451,10 @@ int RunInitDb(const CommandLine& cmd) {
     } catch (const Interrupted&) {
         fprintf(stderr, "hwconsole: interrupted, nothing was written\n");
         return kExitFailed;
+    } catch (const std::exception& e) {
+        // Out of memory and the like: still a message, not an abort.
+        fprintf(stderr, "hwconsole: init-db failed, nothing was written: %s\n", e.what());
+        return kExitFailed;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
