@@ -150,6 +150,10 @@ public:
         if (!m_enabled) return;
         const int permille = static_cast<int>(done * 1000 / m_total);
         if (permille == m_permille) return;
+        // Ten redraws a second are enough for the eye; the last one always comes.
+        const auto now = std::chrono::steady_clock::now();
+        if (done < m_total && m_drawn && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+        m_lastDraw = now;
         m_permille = permille;
         const int width = 40, filled = permille * width / 1000;
         fprintf(stderr, "\rinit-db [%s%s] %5.1f%%  %lld/%lld PCs",
@@ -169,6 +173,7 @@ private:
     bool m_enabled;
     bool m_drawn = false;
     int m_permille = -1;
+    std::chrono::steady_clock::time_point m_lastDraw;
 };
 
 // Writes the generated rows through prepared multi-row INSERTs: drivers
