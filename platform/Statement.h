@@ -14,6 +14,8 @@
 class HWPLATFORM_API CStatement {
 public:
     // Prepares lpszSQL in the connection's dialect (CDatabase::PrepareSQLText).
+    // Drivers differ in when they reject a bad statement: here, or at the
+    // first Execute.
     CStatement(CDatabase& database, const char* lpszSQL);
     ~CStatement();
     CStatement(const CStatement&) = delete;
