@@ -20,6 +20,7 @@ test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 demo: build
+	@test -s $(BUILD)/fleet.db || $(BUILD)/bin/hwconsole init-db --db $(BUILD)/fleet.db
 	@$(BUILD)/bin/hwconsole info
 
 clean:

@@ -22,3 +22,4 @@ struct CommandLine {
 
 int RunInfo(const CommandLine& cmd);
 int RunReport(const CommandLine& cmd);
+int RunInitDb(const CommandLine& cmd);

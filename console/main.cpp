@@ -20,6 +20,16 @@ const char kHelp[] =
     "              --user TEXT --company TEXT     shown in the report's header\n"
     "              --styles DIR/                  load the stylesheet from DIR\n"
     "              --out FILE                     write there (default: standard output)\n"
+    "  init-db   create the hardware tables and fill them with a sample fleet\n"
+    "              --db FILE                      a new SQLite file (refuses to replace a\n"
+    "                                             non-empty file unless --force)\n"
+    "              --connect STRING               or an ODBC database with a schema file in\n"
+    "                                             ../schema/ (refuses existing tables unless\n"
+    "                                             --force, which drops them)\n"
+    "              --pcs N                        number of PCs (default 1000)\n"
+    "              --seed S                       the same seed gives the same fleet (default 1)\n"
+    "              --schema DIR/                  read <dialect>.sql from DIR\n"
+    "              --force                        replace an existing database\n"
     "\n"
     "common options:\n"
     "  --component PATH   the component library (default: ../Components/HardwareListH.so\n"
@@ -27,7 +37,8 @@ const char kHelp[] =
     "\n"
     "exit codes:\n"
     "  0  success\n"
-    "  1  the work failed (database error, transformation failure, output not writable)\n"
+    "  1  the work failed (database error or unreachable server, transformation failure,\n"
+    "     output not writable, schema file missing, init-db target already filled)\n"
     "  2  bad command line\n"
     "  3  the component is missing, cannot be loaded, or failed the handshake\n";
 
@@ -44,6 +55,7 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "info") return RunInfo(cmd);
     if (command == "report") return RunReport(cmd);
+    if (command == "init-db") return RunInitDb(cmd);
     fprintf(stderr, "hwconsole: unknown command '%s' (see hwconsole --help)\n", command.c_str());
     return kExitUsage;
 }
