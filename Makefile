@@ -19,9 +19,17 @@ build: configure
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The main job on the embedded default: a sample fleet in SQLite, then PC 1's
+# report through the component's Display.
+DEMO ?= $(BUILD)/demo
+
 demo: build
-	@test -s $(BUILD)/fleet.db || $(BUILD)/bin/hwconsole init-db --db $(BUILD)/fleet.db
-	@$(BUILD)/bin/hwconsole info
+	@mkdir -p $(DEMO)
+	@test -s $(DEMO)/fleet.db || $(BUILD)/bin/hwconsole init-db --db $(DEMO)/fleet.db
+	@$(BUILD)/bin/hwconsole report --db $(DEMO)/fleet.db --pc 1 \
+	    --company "Example Ltd" --user "$${USER:-admin}" --out $(DEMO)/pc-1.html
+	@echo "demo: sample fleet  $(abspath $(DEMO))/fleet.db"
+	@echo "demo: PC 1 report   $(abspath $(DEMO))/pc-1.html"
 
 clean:
 	rm -rf $(BUILD)
