@@ -1,4 +1,17 @@
+#include <cerrno>
+#include <cstdlib>
+
 #include "console/Console.h"
+
+bool ParsePcId(const std::string& text, int32_t& id) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long value = strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < INT32_MIN || value > INT32_MAX) return false;
+    id = static_cast<int32_t>(value);
+    return true;
+}
 
 std::string CommandLine::Option(const std::string& name, const std::string& fallback) const {
     const std::string flag = "--" + name;

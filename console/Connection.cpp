@@ -1,6 +1,9 @@
 #include "console/Connection.h"
 
+#include <strings.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 std::string SqliteConnectionString(const std::string& file) {
     return "Driver=SQLite3;Database=" + file;
@@ -35,4 +38,40 @@ std::string ConnectionString(const CommandLine& cmd, std::string& error, bool mu
         return "";
     }
     return SqliteConnectionString(file);
+}
+
+std::string DatabaseName(const CommandLine& cmd) {
+    if (!cmd.Has("connect")) return cmd.Option("db");
+    // Messages end up in logs: never repeat a password.
+    const std::string connect = cmd.Option("connect");
+    std::string shown;
+    size_t pos = 0;
+    while (pos < connect.size()) {
+        size_t end = connect.find(';', pos);
+        if (end == std::string::npos) end = connect.size();
+        std::string part = connect.substr(pos, end - pos);
+        const size_t equals = part.find('=');
+        if (equals != std::string::npos) {
+            std::string key = part.substr(0, equals);
+            while (!key.empty() && key.front() == ' ') key.erase(0, 1);
+            while (!key.empty() && key.back() == ' ') key.pop_back();
+            if (!strcasecmp(key.c_str(), "PWD") || !strcasecmp(key.c_str(), "Password"))
+                part = part.substr(0, equals + 1) + "***";
+        }
+        if (!shown.empty()) shown += ';';
+        shown += part;
+        pos = end + 1;
+    }
+    return shown;
+}
+
+bool OpenConnection(CDataConnection& connection, const std::string& connect,
+                    const std::string& name, uint32_t options) {
+    try {
+        connection.Open(connect.c_str(), options);
+        return true;
+    } catch (const CDBException& e) {
+        fprintf(stderr, "hwconsole: cannot connect to %s: %s\n", name.c_str(), e.what());
+        return false;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "HardwareList.h"
 #include "console/Console.h"
 
 // The ODBC connection string for the command line, or "" with `error` set
@@ -12,3 +13,12 @@ std::string ConnectionString(const CommandLine& cmd, std::string& error, bool mu
 
 // "Driver=SQLite3;Database=<file>".
 std::string SqliteConnectionString(const std::string& file);
+
+// The database as messages name it: the --db file, or the connection string
+// with any password replaced by "***".
+std::string DatabaseName(const CommandLine& cmd);
+
+// Opens `connection`; on failure prints "cannot connect to <name>: <ODBC
+// diagnostics>" and returns false.
+bool OpenConnection(CDataConnection& connection, const std::string& connect,
+                    const std::string& name, uint32_t options = CDatabase::noOdbcDialog);

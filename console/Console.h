@@ -2,6 +2,7 @@
 // its exports. Each command is one function; main() only dispatches.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ struct CommandLine {
     bool Has(const std::string& name) const;
 };
 
+// A PC identifier: a whole number in the 32-bit range.
+bool ParsePcId(const std::string& text, int32_t& id);
+
 int RunInfo(const CommandLine& cmd);
 int RunReport(const CommandLine& cmd);
 int RunInitDb(const CommandLine& cmd);
+int RunBatch(const CommandLine& cmd);
+int RunQuery(const CommandLine& cmd);

@@ -7,5 +7,13 @@
 // path "" or "-": standard output. Reports a failure on stderr and returns false.
 bool WriteOutput(const std::string& path, const std::string& content);
 
+// Writes `content` beside `path` and renames it into place, so a reader never
+// sees half a file. False with `error` ("cannot write PATH: reason") set.
+// Safe to call from several threads for different paths.
+bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error);
+
+// Creates `folder` and any missing parents. False with `error` set.
+bool MakeFolders(const std::string& folder, std::string& error);
+
 // The installation's Styles folder for a component at componentPath.
 std::string StylesFolderOf(const std::string& componentPath);

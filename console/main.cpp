@@ -18,7 +18,31 @@ const char kHelp[] =
     "              --db FILE | --connect STRING   the database (SQLite file, or ODBC)\n"
     "              --pc ID                        the PC's identifier\n"
     "              --user TEXT --company TEXT     shown in the report's header\n"
-    "              --styles DIR/                  load the stylesheet from DIR\n"
+    "              --format html|print|text|xml   html: the screen page (default);\n"
+    "                                             print: an A4 page; text: plain text;\n"
+    "                                             xml: the report document itself\n"
+    "              --styles DIR/                  load the stylesheet from DIR instead\n"
+    "                                             (not together with --format)\n"
+    "              --out FILE                     write there (default: standard output)\n"
+    "  batch     reports for many PCs, one file per PC (pc-ID.html, .txt or .xml)\n"
+    "              --db FILE | --connect STRING\n"
+    "              --pcs LIST | --all             e.g. 1-500,733; --all: every PC in\n"
+    "                                             SystemOverview or BIOS\n"
+    "              --out-dir DIR                  created if missing\n"
+    "              --jobs N                       worker threads, each with its own\n"
+    "                                             connection (default: cores, at most 8)\n"
+    "              --format, --styles, --user, --company   as for report\n"
+    "            A progress bar shows on a terminal; a failing PC is reported and\n"
+    "            the batch goes on; the summary goes to standard output.\n"
+    "  query     a read-only hardware query over the whole fleet\n"
+    "              --db FILE | --connect STRING   (opened read-only)\n"
+    "              --sql \"SELECT ...\"             one SELECT (or WITH ... SELECT) only\n"
+    "              --named low-disk               logical disks under 10 % free\n"
+    "              --named cpu --like TEXT        PCs whose processor name contains TEXT\n"
+    "              --named memory-below --mb N    PCs with less than N MB of memory\n"
+    "              --title TEXT --user TEXT --company TEXT   shown on the page\n"
+    "              --format html|xml              the page (default), or the query\n"
+    "                                             document itself\n"
     "              --out FILE                     write there (default: standard output)\n"
     "  init-db   create the hardware tables and fill them with a sample fleet\n"
     "              --db FILE                      a new SQLite file (refuses to replace a\n"
@@ -37,9 +61,11 @@ const char kHelp[] =
     "\n"
     "exit codes:\n"
     "  0  success\n"
-    "  1  the work failed (database error or unreachable server, transformation failure,\n"
-    "     output not writable, schema file missing, init-db target already filled)\n"
-    "  2  bad command line\n"
+    "  1  the work failed: cannot connect (the ODBC diagnostics and SQLSTATE are\n"
+    "     shown), database error, PC without inventory rows, stylesheet missing or\n"
+    "     broken, output not writable, schema file missing, init-db target already\n"
+    "     filled; for batch: any PC failed\n"
+    "  2  bad command line, or a query that is not a single SELECT\n"
     "  3  the component is missing, cannot be loaded, or failed the handshake\n";
 
 }  // namespace
@@ -56,6 +82,8 @@ int main(int argc, char** argv) {
     if (command == "info") return RunInfo(cmd);
     if (command == "report") return RunReport(cmd);
     if (command == "init-db") return RunInitDb(cmd);
+    if (command == "batch") return RunBatch(cmd);
+    if (command == "query") return RunQuery(cmd);
     fprintf(stderr, "hwconsole: unknown command '%s' (see hwconsole --help)\n", command.c_str());
     return kExitUsage;
 }

@@ -41,6 +41,11 @@ public:
     // database file as "dbo", PostgreSQL puts schema dbo first on the search
     // path. Throws CDBException.
     void Open(const char* lpszConnectString);
+    // The same, with CDatabase::OpenEx options. With CDatabase::openReadOnly
+    // the driver is asked for a read-only connection and the session is made
+    // read-only where the database can enforce it (SQLite: query_only;
+    // PostgreSQL: read-only transactions), so a statement that writes fails.
+    void Open(const char* lpszConnectString, uint32_t dwOptions);
     void Close();
     bool IsOpen() const { return m_database.IsOpen(); }
 

@@ -61,10 +61,29 @@ void PrepareDboSession(CDatabase& database, const char* lpszConnectString) {
     }
 }
 
+void PrepareReadOnlySession(CDatabase& database) {
+    switch (database.GetDialect()) {
+        case DbDialect::SQLite:
+            database.ExecuteSQL("PRAGMA query_only = ON");
+            break;
+        case DbDialect::PostgreSQL:
+            database.ExecuteSQL("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+            break;
+        case DbDialect::SQLServer:
+        case DbDialect::Generic:
+            break;
+    }
+}
+
 void CDataConnection::Open(const char* lpszConnectString) {
-    m_database.OpenEx(lpszConnectString);
+    Open(lpszConnectString, CDatabase::noOdbcDialog);
+}
+
+void CDataConnection::Open(const char* lpszConnectString, uint32_t dwOptions) {
+    m_database.OpenEx(lpszConnectString, dwOptions);
     try {
         PrepareDboSession(m_database, lpszConnectString);
+        if (dwOptions & CDatabase::openReadOnly) PrepareReadOnlySession(m_database);
     } catch (...) {
         m_database.Close();
         throw;

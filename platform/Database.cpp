@@ -213,6 +213,13 @@ void CDatabase::ExecuteSQL(const char* lpszSQL) {
     if (rc != SQL_NO_DATA) AfxCheckSql(rc, SQL_HANDLE_STMT, hstmt);
 }
 
+bool CDatabase::IsConnectionDead() const {
+    if (!IsOpen()) return true;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttr(m_hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && dead == SQL_CD_TRUE;
+}
+
 CString CDatabase::PrepareSQLText(const char* lpszSQL) const {
     CString text(lpszSQL ? lpszSQL : "");
     if (m_dialect != DbDialect::PostgreSQL) return text;

@@ -105,6 +105,11 @@ public:
     // Runs one statement without a result (session set-up by hosts).
     void ExecuteSQL(const char* lpszSQL);
 
+    // True when the driver says the connection to the server is lost
+    // (SQL_ATTR_CONNECTION_DEAD) or nothing is open; false when the driver
+    // cannot tell.
+    bool IsConnectionDead() const;
+
     // The statement text as this connection's dialect needs it: PostgreSQL
     // gets bracketed names without their brackets (outside string literals);
     // the others keep them as written.
@@ -121,6 +126,15 @@ private:
 };
 
 class CRecordset;
+
+// What the driver says about one result column (SQLDescribeCol).
+struct CODBCFieldInfo {
+    CString m_strName;
+    SQLSMALLINT m_nSQLType = SQL_UNKNOWN_TYPE;
+    SQLULEN m_nPrecision = 0;
+    SQLSMALLINT m_nScale = 0;
+    SQLSMALLINT m_nNullability = SQL_NULLABLE_UNKNOWN;
+};
 
 // Drives DoFieldExchange / DoBulkFieldExchange through one operation at a
 // time; the RFX functions look at m_nOperation and the current field type.
@@ -226,6 +240,9 @@ public:
     uint32_t GetRowsFetched() const { return static_cast<uint32_t>(m_nRowsFetched); }
     // Number of result columns the driver reports for the prepared statement.
     short GetODBCFieldCount() const { return m_nResultCols; }
+    // Name and type of result column nIndex (0-based) of the open statement.
+    // Throws CDBException.
+    void GetODBCFieldInfo(short nIndex, CODBCFieldInfo& fieldinfo);
     const CString& GetSQL() const { return m_strSQL; }
     CDatabase* GetDatabase() const { return m_pDatabase; }
 

@@ -410,6 +410,27 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
     return true;
 }
 
+void CRecordset::GetODBCFieldInfo(short nIndex, CODBCFieldInfo& fieldinfo) {
+    if (!IsOpen()) throw UsageError("GetODBCFieldInfo on a recordset that is not open");
+    if (nIndex < 0 || nIndex >= m_nResultCols)
+        throw UsageError("GetODBCFieldInfo: no such result column");
+    std::string name(256, '\0');
+    SQLSMALLINT nameLength = 0;
+    ThrowIfFailed(SQLDescribeCol(
+        m_hstmt, static_cast<SQLUSMALLINT>(nIndex + 1), reinterpret_cast<SQLCHAR*>(&name[0]),
+        static_cast<SQLSMALLINT>(name.size()), &nameLength, &fieldinfo.m_nSQLType,
+        &fieldinfo.m_nPrecision, &fieldinfo.m_nScale, &fieldinfo.m_nNullability));
+    if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {  // a longer name: ask again
+        name.assign(static_cast<size_t>(nameLength) + 1, '\0');
+        ThrowIfFailed(SQLDescribeCol(
+            m_hstmt, static_cast<SQLUSMALLINT>(nIndex + 1), reinterpret_cast<SQLCHAR*>(&name[0]),
+            static_cast<SQLSMALLINT>(name.size()), &nameLength, &fieldinfo.m_nSQLType,
+            &fieldinfo.m_nPrecision, &fieldinfo.m_nScale, &fieldinfo.m_nNullability));
+    }
+    name.resize(std::strlen(name.c_str()));
+    fieldinfo.m_strName = name;
+}
+
 void CRecordset::Close() {
     // The statement goes first: its bindings point into the buffers below.
     m_statement.reset();

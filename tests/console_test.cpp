@@ -1,8 +1,10 @@
 // hwconsole run as a user runs it: a subprocess, its output and exit code.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
+#include "tests/ReportSchema.h"
 #include "tests/Subprocess.h"
 #include "tests/TestDatabase.h"
 
@@ -96,7 +98,18 @@ TEST_F(ConsoleReport, ReportsEachFailureClearlyAndWritesNoFile) {
         {{"--pc", "2", "--db", Db(), "--styles", styles.Path()},
          1,
          "stylesheet " + styles.Path() + "/StdHardwareStyleSheet.xsl"},
-        {{"--pc", "2", "--connect", "Driver=NoSuchDriver;Database=x"}, 1, "database error: SQLSTATE"},
+        {{"--pc", "2", "--connect", "Driver=NoSuchDriver;Database=x;PWD=secret"},
+         1,
+         "cannot connect to Driver=NoSuchDriver;Database=x;PWD=***: SQLSTATE"},
+        {{"--pc", "1", "--db", Db()}, 1, "PC 1 has no inventory rows in " + Db()},
+        {{"--pc", "77", "--db", Db()}, 1, "PC 77 has no inventory rows in " + Db()},
+        {{"--pc", "2", "--db", Db(), "--format", "pdf"}, 2, "unknown format 'pdf'"},
+        {{"--pc", "2", "--db", Db(), "--format", "text", "--styles", styles.Path()},
+         2,
+         "give either --format NAME or --styles DIR, not both"},
+        {{"--pc", "2", "--db", Db(), "--component", s_dir->File("none.so")},
+         3,
+         "component not found"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> argv = {kConsole, "report"};
@@ -106,28 +119,138 @@ TEST_F(ConsoleReport, ReportsEachFailureClearlyAndWritesNoFile) {
         EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_NE(access(out.c_str(), F_OK), 0) << "a failed report must leave no file";
+        EXPECT_EQ(r.err.find("secret"), std::string::npos) << "passwords stay out of messages";
     }
-    ProcessResult unwritable =
-        RunProcess({kConsole, "report", "--db", Db(), "--pc", "2", "--out", "/nonexistent/dir/r.html"});
+    ProcessResult unwritable = RunProcess(
+        {kConsole, "report", "--db", Db(), "--pc", "2", "--out", "/nonexistent/dir/r.html"});
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_NE(unwritable.err.find("cannot write /nonexistent/dir/r.html"), std::string::npos)
         << unwritable.err;
 }
 
 TEST_F(ConsoleReport, DatabaseErrorNamesTheSqlState) {
-    testdb::TempDir dir;
-    const std::string db = dir.File("broken.db");
-    testdb::CreateSqliteDatabase(db, {HW_TEST_DATA "/report-pcs.sql"});
-    {
-        CDataConnection connection;
-        connection.Open(testdb::SqliteConnect(db).c_str());
-        connection.m_database.ExecuteSQL("DROP TABLE CPU");
+    // CPU is read before Display (does the PC exist?); AdditionalHardwareDevice
+    // only by the component, so its error comes through the export.
+    for (const char* table : {"CPU", "AdditionalHardwareDevice"}) {
+        testdb::TempDir dir;
+        const std::string db = dir.File("broken.db");
+        testdb::CreateSqliteDatabase(db, {HW_TEST_DATA "/report-pcs.sql"});
+        {
+            CDataConnection connection;
+            connection.Open(testdb::SqliteConnect(db).c_str());
+            connection.m_database.ExecuteSQL((std::string("DROP TABLE ") + table).c_str());
+        }
+        ProcessResult r = RunProcess({kConsole, "report", "--db", db, "--pc", "2"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("database error: SQLSTATE"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(table), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << "no partial report on standard output";
     }
-    ProcessResult r = RunProcess({kConsole, "report", "--db", db, "--pc", "2"});
+}
+
+}  // namespace
+
+namespace {
+
+// The xml format runs the report document through an identity transform. The
+// tree that comes back is the component's; its serialisation is the XML
+// writer's: a UTF-8 declaration, LF line ends, no line breaks outside the
+// root element, empty elements as <Name/>, and quotes in text unescaped
+// (they need escaping only in attributes). This applies exactly those
+// rewrites to the component's document, so that the rest must match byte
+// for byte.
+std::string AsIdentityTransformWritesIt(std::string doc) {
+    auto replaceAll = [](std::string& text, const std::string& from, const std::string& to) {
+        for (size_t pos = text.find(from); pos != std::string::npos;
+             pos = text.find(from, pos + to.size()))
+            text.replace(pos, from.size(), to);
+    };
+    replaceAll(doc, "\r\n", "\n");
+    replaceAll(doc, "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\n",
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    replaceAll(doc, "?>\n<HARDWARE>", "?><HARDWARE>");
+    if (!doc.empty() && doc.back() == '\n') doc.pop_back();
+    replaceAll(doc, "&quot;", "\"");
+    replaceAll(doc, "&apos;", "'");
+    // <Name></Name> becomes <Name/>.
+    for (size_t open = doc.find('<'); open != std::string::npos; open = doc.find('<', open + 1)) {
+        const size_t close = doc.find('>', open);
+        if (close == std::string::npos || doc[open + 1] == '/' || doc[open + 1] == '?') continue;
+        const std::string name = doc.substr(open + 1, close - open - 1);
+        if (name.find(' ') != std::string::npos) continue;
+        if (doc.compare(close + 1, name.size() + 3, "</" + name + ">") == 0)
+            doc.replace(open, close - open + 1 + name.size() + 3, "<" + name + "/>");
+    }
+    return doc;
+}
+
+TEST_F(ConsoleReport, XmlFormatReturnsTheComponentsDocument) {
+    const struct {
+        const char* pc;
+        const char* company;
+        const char* user;
+        const char* expected;
+    } cases[] = {
+        {"2", "Acme Corp", "admin", "pc2-full-desktop.xml"},
+        {"3", "", "", "pc3-bios-summary-only.xml"},
+        {"4", "Acme Corp", "admin", "pc4-bios-rows-without-row-0.xml"},
+        {"5", "Acme Corp", "admin", "pc5-additional-instances.xml"},
+        {"6", "Acme Corp", "admin", "pc6-additional-boxes.xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        ProcessResult r = RunProcess({kConsole, "report", "--db", Db(), "--pc", c.pc, "--format",
+                                      "xml", "--company", c.company, "--user", c.user});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string document =
+            ReadWholeFile(HW_TEST_DATA "/expected/" + std::string(c.expected));
+        ASSERT_FALSE(document.empty());
+        EXPECT_EQ(r.out, AsIdentityTransformWritesIt(document));
+        std::string problem;
+        EXPECT_TRUE(report_schema::IsValidReport(r.out, problem)) << problem;
+    }
+}
+
+TEST_F(ConsoleReport, PrintAndTextFormatsComeFromTheirFolders) {
+    ProcessResult print = RunProcess({kConsole, "report", "--db", Db(), "--pc", "2", "--format",
+                                      "print", "--company", "Acme & Co"});
+    ASSERT_EQ(print.exitCode, 0) << print.err;
+    EXPECT_NE(print.out.find("size: A4"), std::string::npos);
+    EXPECT_NE(print.out.find("Acme &amp; Co"), std::string::npos);
+    EXPECT_NE(print.out.find("Samsung SSD 980"), std::string::npos);
+    EXPECT_EQ(print.out.find("prefers-color-scheme"), std::string::npos)
+        << "the print page is black on white, without the screen page's themes";
+
+    ProcessResult text = RunProcess({kConsole, "report", "--db", Db(), "--pc", "2", "--format",
+                                     "text", "--company", "Acme & Co", "--user", "zoe"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    for (const char* markup : {"<html", "<div", "<?xml", "&amp;", "&lt;"})
+        EXPECT_EQ(text.out.find(markup), std::string::npos) << "plain text, no markup: " << markup;
+    for (const char* line :
+         {"Hardware report: WS-0002\n========================\n",
+          "Company:                 Acme & Co\n", "User:                    zoe\n",
+          "\nSystem overview\n---------------\nSystem name:             WS-0002\n",
+          "Organization:            R&D <Lab> \"Ü\"\n",
+          "Processor 3\n  Name:                  A&B\n  Manufacturer:          -\n",
+          "  IP addresses:          10.0.0.15 / 255.255.255.0, fe80::1 / 64\n",
+          "  Free:                  25 %\n", "Sound card:              Realtek HD Audio\n",
+          "B:                       日本\n"})
+        EXPECT_NE(text.out.find(line), std::string::npos) << "missing: " << line << "\n"
+                                                          << text.out;
+}
+
+TEST_F(ConsoleReport, BrokenStylesheetIsNamed) {
+    testdb::TempDir styles;
+    std::ofstream(styles.File("StdHardwareStyleSheet.xsl")) << "<xsl:stylesheet version='1.0'";
+    ProcessResult r =
+        RunProcess({kConsole, "report", "--db", Db(), "--pc", "2", "--styles", styles.Path()});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("database error: SQLSTATE"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("CPU"), std::string::npos) << r.err;
-    EXPECT_TRUE(r.out.empty()) << "no partial report on standard output";
+    EXPECT_NE(r.err.find("stylesheet " + styles.Path() +
+                         "/StdHardwareStyleSheet.xsl is not a "
+                         "usable stylesheet"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(r.out.empty());
 }
 
 }  // namespace

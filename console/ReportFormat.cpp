@@ -1,0 +1,76 @@
+#include "console/ReportFormat.h"
+
+#include <unistd.h>
+
+#include "console/Output.h"
+
+namespace {
+
+const ReportFormat kFormats[] = {
+    {"html", "", "html"},
+    {"print", "print/", "html"},
+    {"text", "text/", "txt"},
+    {"xml", "xml/", "xml"},
+};
+
+}  // namespace
+
+const ReportFormat* FindReportFormat(const std::string& name) {
+    for (const ReportFormat& format : kFormats)
+        if (name == format.name) return &format;
+    return nullptr;
+}
+
+std::string ReportFormatNames() {
+    std::string names;
+    for (const ReportFormat& format : kFormats) {
+        if (!names.empty()) names += ", ";
+        names += format.name;
+    }
+    return names;
+}
+
+bool ResolveReportStyles(const CommandLine& cmd, const std::string& componentPath,
+                         ReportStyles& styles, std::string& error) {
+    if (cmd.Has("format") && cmd.Has("styles")) {
+        error = "give either --format NAME or --styles DIR, not both";
+        return false;
+    }
+    const std::string installed = StylesFolderOf(componentPath);
+    if (cmd.Has("styles")) {
+        std::string folder = cmd.Option("styles");
+        if (folder.empty()) {
+            error = "--styles needs a folder";
+            return false;
+        }
+        if (folder.back() != '/') folder += '/';
+        styles = {folder, folder, "html"};
+        return true;
+    }
+    const std::string name = cmd.Option("format", "html");
+    const ReportFormat* format = FindReportFormat(name);
+    if (!format) {
+        error = "unknown format '" + name + "' (one of: " + ReportFormatNames() + ")";
+        return false;
+    }
+    // html: an empty host string, so the component uses its own Styles folder.
+    const std::string folder = installed + format->folder;
+    styles = {*format->folder ? folder : std::string(), folder, format->extension};
+    return true;
+}
+
+std::string ReportStylesheetPath(const ReportStyles& styles) {
+    return styles.folder + "StdHardwareStyleSheet.xsl";
+}
+
+std::string DescribeStylesheetFailure(const std::string& path, const std::string& detail) {
+    std::string text = "the transformation failed: stylesheet " + path;
+    if (access(path.c_str(), F_OK) != 0)
+        text += " is missing";
+    else if (access(path.c_str(), R_OK) != 0)
+        text += " is not readable";
+    else
+        text += " is not a usable stylesheet (not well-formed XSLT, or it failed on this report)";
+    if (!detail.empty()) text += ": " + detail;
+    return text;
+}

@@ -1,0 +1,160 @@
+// hwconsole batch: many reports by worker threads, each file as a single
+// report run would write it, failures reported without stopping the rest.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <set>
+#include <string>
+
+#include "tests/Subprocess.h"
+#include "tests/TestDatabase.h"
+
+namespace {
+
+const std::string kConsole = std::string(HW_BUILD_DIR) + "/bin/hwconsole";
+
+std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.') names.insert(entry->d_name);
+        closedir(dir);
+    }
+    return names;
+}
+
+class ConsoleBatch : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new testdb::TempDir();
+        testdb::CreateSqliteDatabase(Db(), {HW_TEST_DATA "/report-pcs.sql"});
+        // Forty more PCs made from PC 2, so that two workers really interleave.
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(Db()).c_str());
+        for (const char* table : {"SystemOverview", "BIOS", "CPU", "DiskDrive", "LogicalDisk"}) {
+            connection.m_database.ExecuteSQL(
+                (std::string("CREATE TEMP TABLE c AS SELECT * FROM ") + table + " WHERE ID = 2")
+                    .c_str());
+            for (int pc = 100; pc < 140; ++pc) {
+                connection.m_database.ExecuteSQL(
+                    ("UPDATE c SET ID = " + std::to_string(pc)).c_str());
+                connection.m_database.ExecuteSQL(
+                    (std::string("INSERT INTO ") + table + " SELECT * FROM c").c_str());
+            }
+            connection.m_database.ExecuteSQL("DROP TABLE c");
+        }
+        connection.m_database.ExecuteSQL(
+            "UPDATE SystemOverview SET Name = 'WS-' || ID WHERE ID >= 100");
+    }
+    static void TearDownTestSuite() { delete s_dir; }
+    static std::string Db() { return s_dir->File("fleet.db"); }
+    static testdb::TempDir* s_dir;
+};
+testdb::TempDir* ConsoleBatch::s_dir = nullptr;
+
+TEST_F(ConsoleBatch, TwoWorkersWriteWhatSingleReportsWrite) {
+    for (const char* format : {"html", "xml"}) {
+        SCOPED_TRACE(format);
+        testdb::TempDir out;
+        const std::string folder = out.File("new/reports");  // created, parents too
+        ProcessResult r = RunProcess({kConsole, "batch", "--db", Db(), "--pcs", "2-5,100-139",
+                                      "--jobs", "2", "--out-dir", folder, "--format", format,
+                                      "--company", "Acme", "--user", "ops"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(r.err.empty()) << "stderr is not a terminal: no progress bar\n" << r.err;
+        EXPECT_NE(r.out.find("batch: 44 done, 0 failed"), std::string::npos) << r.out;
+        EXPECT_EQ(FilesIn(folder).size(), 44u);
+        for (const char* pc : {"2", "3", "4", "5", "100", "121", "139"}) {
+            const std::string file = folder + "/pc-" + pc + "." + format;
+            ProcessResult single =
+                RunProcess({kConsole, "report", "--db", Db(), "--pc", pc, "--format", format,
+                            "--company", "Acme", "--user", "ops"});
+            ASSERT_EQ(single.exitCode, 0) << single.err;
+            EXPECT_EQ(ReadWholeFile(file), single.out) << file;
+        }
+        EXPECT_NE(ReadWholeFile(folder + "/pc-121." + format).find("WS-121"), std::string::npos);
+    }
+}
+
+TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
+    testdb::TempDir out;
+    ProcessResult r = RunProcess({kConsole, "batch", "--db", Db(), "--all", "--jobs", "2",
+                                  "--out-dir", out.Path(), "--format", "text"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::set<std::string> expected = {"pc-2.txt", "pc-3.txt", "pc-4.txt"};
+    for (int pc = 100; pc < 140; ++pc) expected.insert("pc-" + std::to_string(pc) + ".txt");
+    EXPECT_EQ(FilesIn(out.Path()), expected) << "PCs 5 and 6 have only user-defined devices";
+}
+
+TEST_F(ConsoleBatch, APcWithoutRowsFailsAndTheRestAreWritten) {
+    testdb::TempDir out;
+    ProcessResult r = RunProcess({kConsole, "batch", "--db", Db(), "--pcs", "1,2,3,9999", "--jobs",
+                                  "2", "--out-dir", out.Path()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("PC 1 has no inventory rows in " + Db()), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("PC 9999 has no inventory rows"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("batch: 2 done, 2 failed"), std::string::npos) << r.out;
+    EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{"pc-2.html", "pc-3.html"}));
+}
+
+TEST_F(ConsoleBatch, ADatabaseErrorNamesThePcAndSqlState) {
+    testdb::TempDir dir;
+    const std::string db = dir.File("broken.db");
+    testdb::CreateSqliteDatabase(db, {HW_TEST_DATA "/report-pcs.sql"});
+    {
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(db).c_str());
+        connection.m_database.ExecuteSQL("DROP TABLE AdditionalHardwareDevice");
+    }
+    ProcessResult r = RunProcess({kConsole, "batch", "--db", db, "--pcs", "2,3", "--jobs", "1",
+                                  "--out-dir", dir.File("out")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("PC 2: database error: SQLSTATE"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("PC 3: database error: SQLSTATE"), std::string::npos)
+        << "the batch goes on after the first failure\n"
+        << r.err;
+    EXPECT_TRUE(FilesIn(dir.File("out")).empty());
+}
+
+TEST_F(ConsoleBatch, RefusesBadRequestsBeforeWritingAnything) {
+    testdb::TempDir out;
+    const std::string target = out.File("reports");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {{"--db", Db(), "--out-dir", target}, 2, "either --pcs LIST"},
+        {{"--db", Db(), "--all", "--pcs", "1", "--out-dir", target}, 2, "either --pcs LIST"},
+        {{"--db", Db(), "--pcs", "5-3", "--out-dir", target}, 2, "runs backwards"},
+        {{"--db", Db(), "--pcs", "1,,2", "--out-dir", target}, 2, "bad PC list item ''"},
+        {{"--db", Db(), "--pcs", "x", "--out-dir", target}, 2, "bad PC list item 'x'"},
+        {{"--db", Db(), "--pcs", "0-2147483647", "--out-dir", target}, 2, "too long"},
+        {{"--db", Db(), "--pcs", "2"}, 2, "needs --out-dir"},
+        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--jobs", "0"}, 2, "--jobs needs"},
+        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--format", "pdf"}, 2, "unknown format"},
+        {{"--db", out.File("none.db"), "--pcs", "2", "--out-dir", target},
+         1,
+         "database file not found"},
+        {{"--connect", "Driver=NoSuchDriver", "--pcs", "2", "--out-dir", target},
+         1,
+         "cannot connect to Driver=NoSuchDriver: SQLSTATE"},
+        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--styles", out.Path()},
+         1,
+         "stylesheet " + out.Path() + "/StdHardwareStyleSheet.xsl is missing"},
+        {{"--db", Db(), "--pcs", "2", "--out-dir", "/proc/no/such"},
+         1,
+         "cannot create folder /proc/no"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> argv = {kConsole, "batch"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ProcessResult r = RunProcess(argv);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_TRUE(FilesIn(target).empty()) << c.message;
+    }
+}
+
+}  // namespace
