@@ -21,14 +21,17 @@ inline void CollectError(void* sink, xmlErrorPtr error) {
 // receives the parser's or validator's messages.
 inline bool IsValidReport(const std::string& text, std::string& errors) {
     errors.clear();
-    std::unique_ptr<xmlSchemaParserCtxt, void (*)(xmlSchemaParserCtxtPtr)> parser(
-        xmlSchemaNewParserCtxt(HW_SOURCE_DIR "/schema/hardware-report.xsd"),
-        xmlSchemaFreeParserCtxt);
-    if (!parser) return errors = "cannot read the schema", false;
-    xmlSchemaSetParserStructuredErrors(parser.get(), CollectError, &errors);
-    std::unique_ptr<xmlSchema, void (*)(xmlSchemaPtr)> schema(xmlSchemaParse(parser.get()),
-                                                              xmlSchemaFree);
-    if (!schema) return errors = "schema does not compile: " + errors, false;
+    // Compiled once per test process; validation contexts are per call.
+    static std::string schemaErrors;
+    static const std::unique_ptr<xmlSchema, void (*)(xmlSchemaPtr)> schema = [] {
+        std::unique_ptr<xmlSchemaParserCtxt, void (*)(xmlSchemaParserCtxtPtr)> parser(
+            xmlSchemaNewParserCtxt(HW_SOURCE_DIR "/schema/hardware-report.xsd"),
+            xmlSchemaFreeParserCtxt);
+        if (parser) xmlSchemaSetParserStructuredErrors(parser.get(), CollectError, &schemaErrors);
+        return std::unique_ptr<xmlSchema, void (*)(xmlSchemaPtr)>(
+            parser ? xmlSchemaParse(parser.get()) : nullptr, xmlSchemaFree);
+    }();
+    if (!schema) return errors = "schema does not compile: " + schemaErrors, false;
 
     xmlSetStructuredErrorFunc(&errors, CollectError);
     std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> doc(
