@@ -71,9 +71,9 @@ TEST_F(ConsoleBatch, TwoWorkersWriteWhatSingleReportsWrite) {
                 RunProcess({kConsole, "report", "--db", Db(), "--pc", pc, "--format", format,
                             "--company", "Acme", "--user", "ops"});
             ASSERT_EQ(single.exitCode, 0) << single.err;
-            EXPECT_EQ(ReadWholeFile(file), single.out) << file;
+            EXPECT_EQ(testdb::ReadText(file), single.out) << file;
         }
-        EXPECT_NE(ReadWholeFile(folder + "/pc-121." + format).find("WS-121"), std::string::npos);
+        EXPECT_NE(testdb::ReadText(folder + "/pc-121." + format).find("WS-121"), std::string::npos);
     }
 }
 

@@ -38,8 +38,8 @@ TEST_F(ConsolePostgres, BatchWorkersWriteWhatSqliteGives) {
     ASSERT_EQ(lite.exitCode, 0) << lite.err;
     for (int pc = 2; pc <= 6; ++pc) {
         const std::string name = "/pc-" + std::to_string(pc) + ".xml";
-        EXPECT_FALSE(ReadWholeFile(dir.File("pg") + name).empty()) << name;
-        EXPECT_EQ(ReadWholeFile(dir.File("pg") + name), ReadWholeFile(dir.File("lite") + name))
+        EXPECT_FALSE(testdb::ReadText(dir.File("pg") + name).empty()) << name;
+        EXPECT_EQ(testdb::ReadText(dir.File("pg") + name), testdb::ReadText(dir.File("lite") + name))
             << name;
     }
 }
@@ -60,7 +60,7 @@ TEST_F(ConsolePostgres, AWorkerWhoseConnectionDiesReconnectsForTheNextPc) {
     EXPECT_NE(r.err.find("PC 3: database error: SQLSTATE"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("PC 4"), std::string::npos) << "PC 4 gets a fresh connection\n" << r.err;
     EXPECT_NE(r.out.find("batch: 3 done, 1 failed"), std::string::npos) << r.out;
-    EXPECT_FALSE(ReadWholeFile(dir.File("pc-5.html")).empty());
+    EXPECT_FALSE(testdb::ReadText(dir.File("pc-5.html")).empty());
 }
 
 TEST_F(ConsolePostgres, QueryRunsInAReadOnlySession) {

@@ -117,7 +117,7 @@ TEST_F(ConsoleQuery, NamedQueriesAsThePage) {
     ProcessResult cpu =
         Query({"--named", "cpu", "--like", "core x", "--out", dir.File("cpu.html")});
     ASSERT_EQ(cpu.exitCode, 0) << cpu.err;
-    const std::string page = ReadWholeFile(dir.File("cpu.html"));
+    const std::string page = testdb::ReadText(dir.File("cpu.html"));
     EXPECT_NE(page.find("<title>Processors matching \"core x\"</title>"), std::string::npos)
         << page;
     EXPECT_NE(page.find("Core X 5600"), std::string::npos);

@@ -75,7 +75,7 @@ TEST_F(ConsoleReport, WritesTheHtmlReport) {
     ProcessResult r = RunProcess({kConsole, "report", "--db", Db(), "--pc", "2", "--user", "zoe",
                                   "--company", "Acme & Co", "--out", out});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::string html = ReadWholeFile(out);
+    const std::string html = testdb::ReadText(out);
     EXPECT_NE(html.find("Acme &amp; Co"), std::string::npos);
     EXPECT_NE(html.find("Samsung SSD 980"), std::string::npos);
     ProcessResult toStdout = RunProcess({kConsole, "report", "--db", Db(), "--pc", "2"});
@@ -203,7 +203,7 @@ TEST_F(ConsoleReport, XmlFormatReturnsTheComponentsDocument) {
                                       "xml", "--company", c.company, "--user", c.user});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const std::string document =
-            ReadWholeFile(HW_TEST_DATA "/expected/" + std::string(c.expected));
+            testdb::ReadText(HW_TEST_DATA "/expected/" + std::string(c.expected));
         ASSERT_FALSE(document.empty());
         EXPECT_EQ(r.out, AsIdentityTransformWritesIt(document));
         std::string problem;

@@ -1,16 +1,16 @@
 // Free-form queries on real drivers: rowset-by-rowset delivery, NULLs, text
 // widths, the rowset warning rule and the two queries of user-defined devices.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/AdditionalQueries.h"
 #include "db/DynamicQuery.h"
-#include "db_test_support.h"
+#include "tests/TestDatabase.h"
 
 namespace {
 
-using hwtest::Backend;
-using hwtest::DatabaseTest;
+using testdb::DatabaseTest;
 
 class CRowQuery : public CDynamicQuery {
 public:
@@ -124,30 +124,28 @@ TEST_P(DynamicQueryTest, TextIsCutToItsWidthWithoutAnError) {
     EXPECT_EQ(narrow.m_strLabel, "xxxxxxxxxx");
 }
 
-TEST_P(DynamicQueryTest, StatementOnAMissingTableRaisesAndLeavesTheQueryClosed) {
-    CRowQuery query(&m_connection);
-    query.SetSQL("SELECT [ID],[Num],[Label],[Amount],[Stamp] FROM [dbo].[NoSuchTable]");
-    try {
-        query.Execute(0, 0);
-        FAIL() << "a missing table must raise";
-    } catch (const CDBException& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("SQLSTATE " + e.GetSqlState().str() + ": ", 0), 0u)
-            << e.what();
-    }
-    EXPECT_FALSE(query.IsOpen());
-}
-
-TEST_P(DynamicQueryTest, MoreResultColumnsBoundThanReturnedIsAClearError) {
+// A missing table, and more columns bound than the statement returns.
+TEST_P(DynamicQueryTest, BadStatementsRaiseAndLeaveTheQueryClosed) {
     InsertRows(1);
-    CRowQuery query(&m_connection);
-    query.SetSQL("SELECT [ID] FROM [dbo].[QueryRow]");
-    EXPECT_THROW(query.Execute(0, 0), CDBException);
-    EXPECT_FALSE(query.IsOpen());
+    const std::pair<const char*, std::string> cases[] = {
+        {"SELECT [ID],[Num],[Label],[Amount],[Stamp] FROM [dbo].[NoSuchTable]", "SQLSTATE "},
+        {"SELECT [ID] FROM [dbo].[QueryRow]",
+         "The query binds 5 columns but its statement returns 1"},
+    };
+    for (const auto& [sql, message] : cases) {
+        CRowQuery query(&m_connection);
+        query.SetSQL(sql);
+        try {
+            query.Execute(0, 0);
+            ADD_FAILURE() << "no exception: " << sql;
+        } catch (const CDBException& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+        }
+        EXPECT_FALSE(query.IsOpen());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DynamicQueryTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         hwtest::BackendName);
+HW_ON_BOTH_BACKENDS(DynamicQueryTest);
 
 // The rowset rule on the diagnostics text of a SQL_SUCCESS_WITH_INFO fetch.
 TEST(RowsetWarning, TruncationWinsOverARowErrorAndOtherWarningsPass) {
@@ -236,29 +234,12 @@ TEST_P(AdditionalQueryTest, ValuesAreCutTo127BytesOnACharacterBoundary) {
     EXPECT_FALSE(query.FetchNext());
 }
 
-TEST_P(AdditionalQueryTest, ManyValuesArriveAcrossRowsetsWithoutGapOrRepeat) {
-    std::string sql = "INSERT INTO [dbo].[AdditionalHardware] VALUES ";
-    for (int index = 0; index < 120; ++index)
-        sql += (index ? "," : "") + std::string("(5, 30, 301, ") + std::to_string(index) + ", 'p" +
-               std::to_string(index) + "')";
-    Exec(sql);
-    CAdditionalValueQuery query(&m_connection, 5, 30);
-    int expected = 0;
-    for (bool more = query.Execute(0, 0) > 0; more; more = query.FetchNext(), ++expected) {
-        ASSERT_EQ(query.m_nIndexID, expected);
-        ASSERT_EQ(query.m_strDataValue, ("p" + std::to_string(expected)).c_str());
-    }
-    EXPECT_EQ(expected, 120);
-}
-
 TEST(AdditionalQuery, QueryWithoutAConnectionObjectIsRefused) {
     CAdditionalDeviceQuery query(nullptr, 7);
     EXPECT_THROW(query.Execute(0, 0), CDBException);
     EXPECT_FALSE(query.IsOpen());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, AdditionalQueryTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         hwtest::BackendName);
+HW_ON_BOTH_BACKENDS(AdditionalQueryTest);
 
 }  // namespace

@@ -184,7 +184,7 @@ TEST(InitDbSqlite, AFailedLoadLosesNothing) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("CHECK constraint failed"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadWholeFile(file), "not a fleet\n");
+    EXPECT_EQ(testdb::ReadText(file), "not a fleet\n");
     EXPECT_EQ(folder.List(), "precious.db\nschema\n") << "the half-built file is removed";
 }
 
