@@ -47,3 +47,11 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv) {
     unlink(errName);
     return result;
 }
+
+inline const std::string kConsole = HW_BUILD_DIR "/bin/hwconsole";
+
+// hwconsole with the given arguments.
+inline ProcessResult RunConsole(std::vector<std::string> args) {
+    args.insert(args.begin(), kConsole);
+    return RunProcess(args);
+}

@@ -80,6 +80,27 @@ inline std::string PostgresConnect() {
     return text;
 }
 
+// A SQLite fleet of the hand-written PCs in report-pcs.sql, made once per
+// test program.
+inline const std::string& SampleFleet() {
+    static TempDir dir;
+    static const std::string file = [] {
+        CreateSqliteDatabase(dir.File("fleet.db"), {HW_TEST_DATA "/report-pcs.sql"});
+        return dir.File("fleet.db");
+    }();
+    return file;
+}
+
+// A fresh copy of that fleet in `dir` without `table`: a database fault.
+inline std::string FleetWithout(const TempDir& dir, const std::string& table) {
+    const std::string file = dir.File("broken.db");
+    CreateSqliteDatabase(file, {HW_TEST_DATA "/report-pcs.sql"});
+    CDataConnection connection;
+    connection.Open(SqliteConnect(file).c_str());
+    connection.m_database.ExecuteSQL(("DROP TABLE " + table).c_str());
+    return file;
+}
+
 #define HW_NO_POSTGRES                                 \
     "PostgreSQL is not available: " HW_PG_CONNECT_FILE \
     " is missing; the pg_start test "                  \

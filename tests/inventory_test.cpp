@@ -7,25 +7,13 @@
 
 namespace {
 
-const CReportDefaults* GetDefaultsWithMissingText(const char* text) {
-    static CReportDefaults defaults;
-    defaults.m_strMissingValue = text;
-    return &defaults;
-}
-
 class InventoryRecords : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_dir = new testdb::TempDir();
-        testdb::CreateSqliteDatabase(s_dir->File("fleet.db"), {HW_TEST_DATA "/report-pcs.sql"});
+    void SetUp() override {
+        m_connection.Open(testdb::SqliteConnect(testdb::SampleFleet()).c_str());
     }
-    static void TearDownTestSuite() { delete s_dir; }
-    void SetUp() override { m_connection.Open(testdb::SqliteConnect(s_dir->File("fleet.db")).c_str()); }
-
-    static testdb::TempDir* s_dir;
     CDataConnection m_connection;
 };
-testdb::TempDir* InventoryRecords::s_dir = nullptr;
 
 TEST_F(InventoryRecords, FindInstanceReadsOneRowAndClearsNewOnlyWhenFound) {
     CInvBIOS bios(&m_connection);
@@ -96,8 +84,11 @@ TEST_F(InventoryRecords, BiosSummaryPutsTheMissingValueTextForEmptyColumns) {
     CInvBIOS bios(&m_connection);
     ASSERT_EQ(bios.FindInstance(3, 0), 1);  // PC 3's row 0 has no maker or model
     CString out;
-    bios.WriteSummaryXml(out, GetDefaultsWithMissingText("<n/a>"));
-    EXPECT_EQ(out.str(), "<Manufacturer>&lt;n/a&gt;</Manufacturer>\r\n<Model>&lt;n/a&gt;</Model>\r\n");
+    CReportDefaults defaults;
+    defaults.m_strMissingValue = "<n/a>";
+    bios.WriteSummaryXml(out, &defaults);
+    EXPECT_EQ(out.str(),
+              "<Manufacturer>&lt;n/a&gt;</Manufacturer>\r\n<Model>&lt;n/a&gt;</Model>\r\n");
     CString empty;
     bios.WriteSummaryXml(empty, nullptr);
     EXPECT_EQ(empty.str(), "<Manufacturer></Manufacturer>\r\n<Model></Model>\r\n");

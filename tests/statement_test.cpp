@@ -3,50 +3,29 @@
 #include "platform/Statement.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "platform/Transaction.h"
+#include "tests/TestDatabase.h"
 
 namespace {
-
-class NumberQuery : public CRecordset {
-public:
-    explicit NumberQuery(CDatabase* db) : CRecordset(db) { m_nFields = 1; }
-    void DoFieldExchange(CFieldExchange* pFX) override {
-        pFX->SetFieldType(CFieldExchange::outputColumn);
-        RFX_Long(pFX, "n", m_value);
-    }
-    LONG m_value = 0;
-};
 
 class StatementTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/hwstatement-XXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        m_file = name;
-        m_db.OpenEx(("Driver=SQLite3;Database=" + m_file).c_str());
+        m_db.OpenEx(testdb::SqliteConnect(m_dir.File("t.db")).c_str());
         m_db.ExecuteSQL(
             "CREATE TABLE t (i INTEGER PRIMARY KEY, d REAL, s VARCHAR(1000), n INTEGER)");
-    }
-    void TearDown() override {
-        m_db.Close();
-        unlink(m_file.c_str());
     }
     // Asked on a second connection: it sees only what was committed.
     long Number(const std::string& sql) {
         CDatabase other;
-        other.OpenEx(("Driver=SQLite3;Database=" + m_file).c_str());
-        NumberQuery query(&other);
-        query.Open(CRecordset::forwardOnly, sql.c_str());
-        return query.m_value;
+        other.OpenEx(testdb::SqliteConnect(m_dir.File("t.db")).c_str());
+        return testdb::QueryNumber(other, sql);
     }
 
-    std::string m_file;
+    testdb::TempDir m_dir;
     CDatabase m_db;
 };
 
