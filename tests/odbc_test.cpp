@@ -2,6 +2,7 @@
 // diagnostics and the default data source.
 #include <cstdlib>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "tests/TestDatabase.h"
@@ -125,45 +126,34 @@ TEST_P(RecordsetTest, MovesForwardThroughEveryRowAndRefusesToGoBack) {
     EXPECT_EQ(set.m_nQuantity, 10);  // the current row is untouched
 }
 
-TEST_P(RecordsetTest, TextParametersAreBoundNotPastedIntoTheStatement) {
-    const char* awkward = "O'Brien [x] \"y\"";
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (7, 'O''Brien [x] \"y\"')");
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (7, 'other')");
-    CItemSet set(&m_connection.m_database);
-    set.m_nParams = 2;
-    set.m_strFilter = "ID = ? AND Name = ?";
-    set.m_nKey = 7;
-    set.m_strKeyName = awkward;
-    set.Open();
-    ASSERT_FALSE(set.IsEOF());
-    EXPECT_EQ(set.m_nID, 7);
-    set.MoveNext();
-    EXPECT_TRUE(set.IsEOF());
-}
-
-TEST_P(RecordsetTest, BracketsGoOnlyWherePostgreSQLNeedsIt) {
+TEST_P(RecordsetTest, QuotesAndBracketsSurviveInLiteralsAndBoundParameters) {
+    // Brackets go only where PostgreSQL needs it: not inside literals or quoted names.
     const char* sql =
         "SELECT [ID] FROM [dbo].[RfxItem] WHERE [Name] = 'it''s [x]' OR \"Name\" = '['";
-    const CString prepared = m_connection.m_database.PrepareSQLText(sql);
-    if (IsPostgres()) {
-        EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::PostgreSQL);
-        EXPECT_EQ(prepared,
-                  "SELECT ID FROM dbo.RfxItem WHERE Name = 'it''s [x]' OR \"Name\" = '['");
-    } else {
-        EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::SQLite);
-        EXPECT_EQ(prepared, sql);
+    EXPECT_EQ(m_connection.m_database.GetDialect(),
+              IsPostgres() ? DbDialect::PostgreSQL : DbDialect::SQLite);
+    EXPECT_EQ(m_connection.m_database.PrepareSQLText(sql),
+              IsPostgres() ? "SELECT ID FROM dbo.RfxItem WHERE Name = 'it''s [x]' OR \"Name\" = '['"
+                           : sql);
+    Exec(
+        "INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (4, 'it''s [x]'), (5, 'its x'), "
+        "(7, 'O''Brien [x] \"y\"'), (7, 'other')");
+    CItemSet literal(&m_connection.m_database), bound(&m_connection.m_database);
+    literal.Open(AFX_DB_USE_DEFAULT_TYPE,
+                 "SELECT [ID],[Quantity],[Name],[Amount],[Seen] FROM [dbo].[RfxItem] "
+                 "WHERE [Name] = 'it''s [x]'");
+    // A text parameter is bound, not pasted into the statement.
+    bound.m_nParams = 2;
+    bound.m_strFilter = "ID = ? AND Name = ?";
+    bound.m_nKey = 7;
+    bound.m_strKeyName = "O'Brien [x] \"y\"";
+    bound.Open();
+    for (auto [set, id] : {std::pair<CItemSet*, LONG>{&literal, 4}, {&bound, 7}}) {
+        ASSERT_FALSE(set->IsEOF());
+        EXPECT_EQ(set->m_nID, id);
+        set->MoveNext();
+        EXPECT_TRUE(set->IsEOF());
     }
-    // The literal with its brackets and quote still finds its row.
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (4, 'it''s [x]')");
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (5, 'its x')");
-    CItemSet set(&m_connection.m_database);
-    set.Open(AFX_DB_USE_DEFAULT_TYPE,
-             "SELECT [ID],[Quantity],[Name],[Amount],[Seen] FROM [dbo].[RfxItem] "
-             "WHERE [Name] = 'it''s [x]'");
-    ASSERT_FALSE(set.IsEOF());
-    EXPECT_EQ(set.m_nID, 4);
-    set.MoveNext();
-    EXPECT_TRUE(set.IsEOF());
 }
 
 TEST_P(RecordsetTest, MissingTableRaisesTheDriversStateAndMessage) {
