@@ -150,20 +150,11 @@ TEST(RowsetWarning, TruncationWinsOverARowErrorAndOtherWarningsPass) {
 
 // The user-defined devices of PC 7: Camera (display order 1) and Scanner (2)
 // with values; Plotter has values only on PC 8.
-class AdditionalQueryTest : public DatabaseTest {
+class AdditionalQueryTest : public testdb::HardwareDbTest {
 protected:
     void SetUp() override {
-        DatabaseTest::SetUp();
+        HardwareDbTest::SetUp();
         if (HasFatalFailure()) return;
-        CreateTable("AdditionalHardwareDevice",
-                    "HardwareDeviceID INTEGER, Name VARCHAR(100), MultipleAllowed INTEGER, "
-                    "OwnBox INTEGER, DisplayOrder INTEGER");
-        CreateTable("AdditionalHardwareProperty",
-                    "HardwarePropertyID INTEGER, HardwareDeviceID INTEGER, Name VARCHAR(100), "
-                    "DoubleWidth INTEGER, DisplayOrder INTEGER");
-        CreateTable("AdditionalHardware",
-                    "ID INTEGER, HardwareDeviceID INTEGER, HardwarePropertyID INTEGER, "
-                    "IndexID INTEGER, DataValue VARCHAR(400)");
         Exec(
             "INSERT INTO [dbo].[AdditionalHardwareDevice] VALUES "
             "(10, 'Scanner', 1, 0, 2), (20, 'Camera', 0, 1, 1), (30, 'Plotter', 0, 0, 0)");
