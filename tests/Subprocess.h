@@ -6,24 +6,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/TestDatabase.h"
 
 struct ProcessResult {
     int exitCode = -1;
     std::string out;
     std::string err;
 };
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // argv[0] is the program path; no shell is involved.
 inline ProcessResult RunProcess(const std::vector<std::string>& argv) {
@@ -49,9 +41,17 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv) {
     close(outFd);
     close(errFd);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadWholeFile(outName);
-    result.err = ReadWholeFile(errName);
+    result.out = testdb::ReadText(outName);
+    result.err = testdb::ReadText(errName);
     unlink(outName);
     unlink(errName);
     return result;
+}
+
+inline const std::string kConsole = HW_BUILD_DIR "/bin/hwconsole";
+
+// hwconsole with the given arguments.
+inline ProcessResult RunConsole(std::vector<std::string> args) {
+    args.insert(args.begin(), kConsole);
+    return RunProcess(args);
 }

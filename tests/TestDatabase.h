@@ -1,13 +1,14 @@
 // Real databases for the tests: a fresh SQLite file built from the shipped
-// schema, or the PostgreSQL server that the `pg` test fixture started.
+// schema, or the PostgreSQL server that the `pg` test fixture started; and
+// the fixture that runs a case once on each.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -30,15 +31,13 @@ inline void RunSqlFile(CDatabase& db, const std::string& path) {
     while (start < text.size()) {
         size_t end = text.find(";\n", start);
         if (end == std::string::npos) end = text.size();
-        std::string statement = text.substr(start, end - start);
+        std::stringstream lines(text.substr(start, end - start));
         start = end + 2;
         // Drop comment lines; what is left may be blank.
-        std::stringstream lines(statement);
         std::string line, sql;
         while (std::getline(lines, line))
             if (line.compare(0, 2, "--") != 0) sql += line + "\n";
-        if (sql.find_first_not_of(" \t\r\n") == std::string::npos) continue;
-        db.ExecuteSQL(sql.c_str());
+        if (sql.find_first_not_of(" \t\r\n") != std::string::npos) db.ExecuteSQL(sql.c_str());
     }
 }
 
@@ -50,9 +49,8 @@ public:
         m_path = mkdtemp(name);
     }
     ~TempDir() {
-        std::string command = "rm -rf '" + m_path + "'";
-        if (system(command.c_str()) != 0) {
-        }
+        std::error_code ignored;  // leftovers in /tmp are harmless
+        std::filesystem::remove_all(m_path, ignored);
     }
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
@@ -61,7 +59,9 @@ private:
     std::string m_path;
 };
 
-inline std::string SqliteConnect(const std::string& file) { return "Driver=SQLite3;Database=" + file; }
+inline std::string SqliteConnect(const std::string& file) {
+    return "Driver=SQLite3;Database=" + file;
+}
 
 // Creates `file` with the hardware schema and the given data files.
 inline void CreateSqliteDatabase(const std::string& file,
@@ -80,4 +80,97 @@ inline std::string PostgresConnect() {
     return text;
 }
 
+// A SQLite fleet of the hand-written PCs in report-pcs.sql, made once per
+// test program.
+inline const std::string& SampleFleet() {
+    static TempDir dir;
+    static const std::string file = [] {
+        CreateSqliteDatabase(dir.File("fleet.db"), {HW_TEST_DATA "/report-pcs.sql"});
+        return dir.File("fleet.db");
+    }();
+    return file;
+}
+
+// A fresh copy of that fleet in `dir` without `table`: a database fault.
+inline std::string FleetWithout(const TempDir& dir, const std::string& table) {
+    const std::string file = dir.File("broken.db");
+    CreateSqliteDatabase(file, {HW_TEST_DATA "/report-pcs.sql"});
+    CDataConnection connection;
+    connection.Open(SqliteConnect(file).c_str());
+    connection.m_database.ExecuteSQL(("DROP TABLE " + table).c_str());
+    return file;
+}
+
+#define HW_NO_POSTGRES                                 \
+    "PostgreSQL is not available: " HW_PG_CONNECT_FILE \
+    " is missing; the pg_start test "                  \
+    "(tests/pg/pg-server) must run first and its output says why"
+
+// One number from a query, e.g. "SELECT COUNT(*) AS n ...".
+inline long QueryNumber(CDatabase& db, const std::string& sql) {
+    struct Number : CRecordset {
+        explicit Number(CDatabase* pDb) : CRecordset(pDb) { m_nFields = 1; }
+        void DoFieldExchange(CFieldExchange* pFX) override {
+            pFX->SetFieldType(CFieldExchange::outputColumn);
+            RFX_Long(pFX, "n", m_value);
+        }
+        LONG m_value = 0;
+    } query(&db);
+    query.Open(CRecordset::forwardOnly, sql.c_str());
+    return query.m_value;
+}
+
+enum class Backend { SQLite, PostgreSQL };
+
+inline void PrintTo(Backend backend, std::ostream* os) {
+    *os << (backend == Backend::SQLite ? "SQLite" : "PostgreSQL");
+}
+inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
+    return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+// A case written once and run on a fresh SQLite file and on the PostgreSQL
+// server (instantiate with HW_ON_BOTH_BACKENDS).
+class DatabaseTest : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        static TempDir scratch;
+        static int counter = 0;
+        const std::string connect =
+            IsPostgres() ? PostgresConnect()
+                         : SqliteConnect(scratch.File("test" + std::to_string(++counter) + ".db"));
+        ASSERT_FALSE(connect.empty()) << HW_NO_POSTGRES;
+        m_connection.Open(connect.c_str());
+        if (IsPostgres()) Exec("CREATE SCHEMA IF NOT EXISTS dbo");
+    }
+    void Exec(const std::string& sql) { m_connection.m_database.ExecuteSQL(sql.c_str()); }
+    // Drops and creates [dbo].[name] with the given column definitions.
+    void CreateTable(const std::string& name, const std::string& columns) {
+        Exec("DROP TABLE IF EXISTS [dbo].[" + name + "]");
+        Exec("CREATE TABLE [dbo].[" + name + "] (" + columns + ")");
+    }
+    bool IsPostgres() const { return GetParam() == Backend::PostgreSQL; }
+
+    CDataConnection m_connection;
+};
+
+// The same, on an empty copy of the shipped hardware schema.
+class HardwareDbTest : public DatabaseTest {
+protected:
+    void SetUp() override {
+        DatabaseTest::SetUp();
+        if (HasFatalFailure()) return;
+        if (IsPostgres()) Exec("DROP SCHEMA dbo CASCADE");
+        RunSqlFile(
+            m_connection.m_database,
+            HW_SOURCE_DIR "/schema/" + std::string(IsPostgres() ? "postgresql.sql" : "sqlite.sql"));
+    }
+};
+
 }  // namespace testdb
+
+#define HW_ON_BOTH_BACKENDS(Fixture)                                             \
+    INSTANTIATE_TEST_SUITE_P(                                                    \
+        Backends, Fixture,                                                       \
+        ::testing::Values(testdb::Backend::SQLite, testdb::Backend::PostgreSQL), \
+        testdb::BackendName)

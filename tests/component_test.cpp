@@ -1,20 +1,19 @@
 // The component as a host sees it: loaded with dlopen, reached only through
 // its exports; plus the run-state flags, which only the object itself shows.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "component/HardwareListApp.h"
 #include "console/ComponentLoader.h"
+#include "tests/Subprocess.h"
 
 namespace {
 
@@ -28,32 +27,33 @@ protected:
 };
 ComponentLoader ComponentExports::s_loader;
 
-TEST_F(ComponentExports, IdentityAndFixedAnswers) {
-    EXPECT_EQ(e.GetID(), 3);
+TEST_F(ComponentExports, FixedAnswersAndTheCallersModuleStateRestored) {
+    AFX_MODULE_STATE* mine = AfxGetModuleState();
     EXPECT_STREQ(e.GetName(0), "Hardware Inventory");
     EXPECT_EQ(e.GetName(0), e.GetName(12345)) << "GetName must hand out its static text";
-    EXPECT_EQ(e.Activate(0), 1);
-    EXPECT_EQ(e.Deactivate(), 1);
-    EXPECT_EQ(e.Unload(0), 1);
-    EXPECT_EQ(e.GetCommands(0), 0);
-    EXPECT_EQ(e.GetConfig(1, 2), 1);
-    EXPECT_EQ(e.SetConfig(7), 0);
-    EXPECT_EQ(e.Store(1, 2, 3, 4), 1);
-    EXPECT_EQ(e.Install(0), 0);
-    EXPECT_EQ(e.GetDialog(1, 2, 3, 4), 0);
-    EXPECT_EQ(e.GetFileList(0), 0);
+    HwInitBlock block{}, reset{};
+    reset.Reset = 1;
     MSG msg{};
-    msg.message = 0x0100;
-    EXPECT_EQ(e.PreTranslateMessage(&msg), 0) << "the component has no windows to consume messages";
+    msg.message = 0x0100;  // the component has no windows to consume messages
+    EXPECT_EQ((std::vector<long long>{e.GetID(), e.Activate(0), e.Deactivate(), e.Unload(0),
+                                      e.GetCommands(0), e.GetConfig(1, 2), e.SetConfig(7),
+                                      e.Store(1, 2, 3, 4), e.Install(0), e.GetDialog(1, 2, 3, 4),
+                                      e.GetFileList(0), e.PreTranslateMessage(&msg), e.Init(&block),
+                                      e.Init(&reset)}),
+              (std::vector<long long>{3, 1, 1, 1, 0, 1, 0, 1, 0, 0, 0, 0, 1, 1}));
+    int a = 0;
+    EXPECT_EQ(e.SetParentAppWindow(&a), &a);
+    EXPECT_EQ(e.SetParentAppWindow(nullptr), nullptr);
     e.DataSent(0);
     e.UnActivate();
-}
-
-TEST_F(ComponentExports, ExecuteIsNotSupportedAndLeavesTheComponentIdle) {
+    // Execute is not supported and leaves the component idle: a waiting halt returns at once.
     EXPECT_EQ(e.Execute(0, 0, 0), 0x80000000u);
-    // Idle means a waiting halt returns at once.
     e.HaltExecution(true);
     e.HaltExecution(false);
+    CString host;
+    e.GetContextValue(1, &host);
+    EXPECT_EQ(AfxGetModuleState(), mine);
+    EXPECT_EQ(AfxGetApp(), nullptr) << "the host has no application object of the component's";
 }
 
 TEST_F(ComponentExports, VerifyAnswersTheAgreedKeyedHash) {
@@ -63,38 +63,12 @@ TEST_F(ComponentExports, VerifyAnswersTheAgreedKeyedHash) {
     EXPECT_NE(HwVerifyResponse("abc"), 0u);
 }
 
-TEST_F(ComponentExports, InitYieldsOneWhateverTheResetField) {
-    HwInitBlock block{};
-    EXPECT_EQ(e.Init(&block), 1);
-    block.Reset = 1;
-    EXPECT_EQ(e.Init(&block), 1);
-}
-
 TEST_F(ComponentExports, GetContextValueNamesTheQueryStylesheetOnlyForOne) {
     CString host("earlier content");
-    EXPECT_FALSE(e.GetContextValue(0, &host));
-    EXPECT_FALSE(e.GetContextValue(2, &host));
-    EXPECT_FALSE(e.GetContextValue(-1, &host));
+    for (int32_t index : {0, 2, -1}) EXPECT_FALSE(e.GetContextValue(index, &host)) << index;
     EXPECT_EQ(host.str(), "earlier content");
     EXPECT_TRUE(e.GetContextValue(1, &host));
     EXPECT_EQ(host.str(), "HardwareComponentQuery.xsl");
-}
-
-TEST_F(ComponentExports, SetParentAppWindowReturnsWhatItWasGiven) {
-    int a = 0, b = 0;
-    EXPECT_EQ(e.SetParentAppWindow(&a), &a);
-    EXPECT_EQ(e.SetParentAppWindow(&b), &b);
-    EXPECT_EQ(e.SetParentAppWindow(nullptr), nullptr);
-}
-
-TEST_F(ComponentExports, EveryExportRestoresTheCallersModuleState) {
-    AFX_MODULE_STATE* mine = AfxGetModuleState();
-    e.GetID();
-    CString host;
-    e.GetContextValue(1, &host);
-    e.Execute(0, 0, 0);
-    EXPECT_EQ(AfxGetModuleState(), mine);
-    EXPECT_EQ(AfxGetApp(), nullptr) << "the host has no application object of the component's";
 }
 
 TEST_F(ComponentExports, RegistersItsTwoMessagesAtLoad) {
@@ -109,18 +83,12 @@ TEST_F(ComponentExports, RegistersItsTwoMessagesAtLoad) {
 }
 
 TEST(ComponentSymbols, ExportsExactlyTheTwentyTwoFunctions) {
-    std::string command = "nm -D --defined-only '" + kComponent + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
+    ProcessResult nm = RunProcess({"/usr/bin/nm", "-D", "--defined-only", kComponent});
+    ASSERT_EQ(nm.exitCode, 0) << nm.err;
+    std::istringstream lines(nm.out);
     std::set<std::string> names;
-    char line[512];
-    while (fgets(line, sizeof line, pipe)) {
-        char address[64], type[8], name[400];
-        if (sscanf(line, "%63s %7s %399s", address, type, name) == 3) names.insert(name);
-    }
-    ASSERT_EQ(pclose(pipe), 0);
-    std::set<std::string> expected(std::begin(kHwExportNames), std::end(kHwExportNames));
-    EXPECT_EQ(names, expected);
+    for (std::string address, type, name; lines >> address >> type >> name;) names.insert(name);
+    EXPECT_EQ(names, std::set<std::string>(std::begin(kHwExportNames), std::end(kHwExportNames)));
 }
 
 // The run-state flags, on an object of the component's own class.

@@ -1,9 +1,8 @@
 // hwconsole batch: many reports by worker threads, each file as a single
 // report run would write it, failures reported without stopping the rest.
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -12,75 +11,65 @@
 
 namespace {
 
-const std::string kConsole = std::string(HW_BUILD_DIR) + "/bin/hwconsole";
-
 std::set<std::string> FilesIn(const std::string& folder) {
     std::set<std::string> names;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') names.insert(entry->d_name);
-        closedir(dir);
-    }
+    std::error_code none;  // a missing folder has no files
+    for (const auto& entry : std::filesystem::directory_iterator(folder, none))
+        names.insert(entry.path().filename());
     return names;
 }
 
 class ConsoleBatch : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_dir = new testdb::TempDir();
-        testdb::CreateSqliteDatabase(Db(), {HW_TEST_DATA "/report-pcs.sql"});
         // Forty more PCs made from PC 2, so that two workers really interleave.
         CDataConnection connection;
         connection.Open(testdb::SqliteConnect(Db()).c_str());
-        for (const char* table : {"SystemOverview", "BIOS", "CPU", "DiskDrive", "LogicalDisk"}) {
-            connection.m_database.ExecuteSQL(
-                (std::string("CREATE TEMP TABLE c AS SELECT * FROM ") + table + " WHERE ID = 2")
-                    .c_str());
+        auto exec = [&](const std::string& sql) { connection.m_database.ExecuteSQL(sql.c_str()); };
+        for (const std::string table :
+             {"SystemOverview", "BIOS", "CPU", "DiskDrive", "LogicalDisk"}) {
+            exec("CREATE TEMP TABLE c AS SELECT * FROM " + table + " WHERE ID = 2");
             for (int pc = 100; pc < 140; ++pc) {
-                connection.m_database.ExecuteSQL(
-                    ("UPDATE c SET ID = " + std::to_string(pc)).c_str());
-                connection.m_database.ExecuteSQL(
-                    (std::string("INSERT INTO ") + table + " SELECT * FROM c").c_str());
+                exec("UPDATE c SET ID = " + std::to_string(pc));
+                exec("INSERT INTO " + table + " SELECT * FROM c");
             }
-            connection.m_database.ExecuteSQL("DROP TABLE c");
+            exec("DROP TABLE c");
         }
-        connection.m_database.ExecuteSQL(
-            "UPDATE SystemOverview SET Name = 'WS-' || ID WHERE ID >= 100");
+        exec("UPDATE SystemOverview SET Name = 'WS-' || ID WHERE ID >= 100");
     }
-    static void TearDownTestSuite() { delete s_dir; }
-    static std::string Db() { return s_dir->File("fleet.db"); }
-    static testdb::TempDir* s_dir;
+    static std::string Db() { return testdb::SampleFleet(); }
+    static ProcessResult Batch(std::vector<std::string> args) {
+        args.insert(args.begin(), "batch");
+        return RunConsole(args);
+    }
 };
-testdb::TempDir* ConsoleBatch::s_dir = nullptr;
 
 TEST_F(ConsoleBatch, TwoWorkersWriteWhatSingleReportsWrite) {
     for (const char* format : {"html", "xml"}) {
         SCOPED_TRACE(format);
         testdb::TempDir out;
         const std::string folder = out.File("new/reports");  // created, parents too
-        ProcessResult r = RunProcess({kConsole, "batch", "--db", Db(), "--pcs", "2-5,100-139",
-                                      "--jobs", "2", "--out-dir", folder, "--format", format,
-                                      "--company", "Acme", "--user", "ops"});
+        ProcessResult r = Batch({"--db", Db(), "--pcs", "2-5,100-139", "--jobs", "2", "--out-dir",
+                                 folder, "--format", format, "--company", "Acme", "--user", "ops"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_TRUE(r.err.empty()) << "stderr is not a terminal: no progress bar\n" << r.err;
         EXPECT_NE(r.out.find("batch: 44 done, 0 failed"), std::string::npos) << r.out;
         EXPECT_EQ(FilesIn(folder).size(), 44u);
         for (const char* pc : {"2", "3", "4", "5", "100", "121", "139"}) {
             const std::string file = folder + "/pc-" + pc + "." + format;
-            ProcessResult single =
-                RunProcess({kConsole, "report", "--db", Db(), "--pc", pc, "--format", format,
-                            "--company", "Acme", "--user", "ops"});
+            ProcessResult single = RunConsole({"report", "--db", Db(), "--pc", pc, "--format",
+                                               format, "--company", "Acme", "--user", "ops"});
             ASSERT_EQ(single.exitCode, 0) << single.err;
-            EXPECT_EQ(ReadWholeFile(file), single.out) << file;
+            EXPECT_EQ(testdb::ReadText(file), single.out) << file;
         }
-        EXPECT_NE(ReadWholeFile(folder + "/pc-121." + format).find("WS-121"), std::string::npos);
+        EXPECT_NE(testdb::ReadText(folder + "/pc-121." + format).find("WS-121"), std::string::npos);
     }
 }
 
 TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
     testdb::TempDir out;
-    ProcessResult r = RunProcess({kConsole, "batch", "--db", Db(), "--all", "--jobs", "2",
-                                  "--out-dir", out.Path(), "--format", "text"});
+    ProcessResult r =
+        Batch({"--db", Db(), "--all", "--jobs", "2", "--out-dir", out.Path(), "--format", "text"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::set<std::string> expected = {"pc-2.txt", "pc-3.txt", "pc-4.txt"};
     for (int pc = 100; pc < 140; ++pc) expected.insert("pc-" + std::to_string(pc) + ".txt");
@@ -89,8 +78,8 @@ TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
 
 TEST_F(ConsoleBatch, APcWithoutRowsFailsAndTheRestAreWritten) {
     testdb::TempDir out;
-    ProcessResult r = RunProcess({kConsole, "batch", "--db", Db(), "--pcs", "1,2,3,9999", "--jobs",
-                                  "2", "--out-dir", out.Path()});
+    ProcessResult r =
+        Batch({"--db", Db(), "--pcs", "1,2,3,9999", "--jobs", "2", "--out-dir", out.Path()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("PC 1 has no inventory rows in " + Db()), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("PC 9999 has no inventory rows"), std::string::npos) << r.err;
@@ -100,15 +89,9 @@ TEST_F(ConsoleBatch, APcWithoutRowsFailsAndTheRestAreWritten) {
 
 TEST_F(ConsoleBatch, ADatabaseErrorNamesThePcAndSqlState) {
     testdb::TempDir dir;
-    const std::string db = dir.File("broken.db");
-    testdb::CreateSqliteDatabase(db, {HW_TEST_DATA "/report-pcs.sql"});
-    {
-        CDataConnection connection;
-        connection.Open(testdb::SqliteConnect(db).c_str());
-        connection.m_database.ExecuteSQL("DROP TABLE AdditionalHardwareDevice");
-    }
-    ProcessResult r = RunProcess({kConsole, "batch", "--db", db, "--pcs", "2,3", "--jobs", "1",
-                                  "--out-dir", dir.File("out")});
+    const std::string db = testdb::FleetWithout(dir, "AdditionalHardwareDevice");
+    ProcessResult r =
+        Batch({"--db", db, "--pcs", "2,3", "--jobs", "1", "--out-dir", dir.File("out")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("PC 2: database error: SQLSTATE"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("PC 3: database error: SQLSTATE"), std::string::npos)
@@ -148,9 +131,7 @@ TEST_F(ConsoleBatch, RefusesBadRequestsBeforeWritingAnything) {
          "cannot create folder /proc/no"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> argv = {kConsole, "batch"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        ProcessResult r = RunProcess(argv);
+        ProcessResult r = Batch(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_TRUE(FilesIn(target).empty()) << c.message;

@@ -10,13 +10,11 @@
 
 namespace {
 
-const std::string kConsole = std::string(HW_BUILD_DIR) + "/bin/hwconsole";
-
 class ConsolePostgres : public ::testing::Test {
 protected:
     void SetUp() override {
         m_connect = testdb::PostgresConnect();
-        ASSERT_FALSE(m_connect.empty()) << "PostgreSQL is not available: pg_start must run first";
+        ASSERT_FALSE(m_connect.empty()) << HW_NO_POSTGRES;
         m_connection.Open(m_connect.c_str());
         m_connection.m_database.ExecuteSQL("DROP SCHEMA IF EXISTS dbo CASCADE");
         testdb::RunSqlFile(m_connection.m_database, HW_SOURCE_DIR "/schema/postgresql.sql");
@@ -28,18 +26,18 @@ protected:
 
 TEST_F(ConsolePostgres, BatchWorkersWriteWhatSqliteGives) {
     testdb::TempDir dir;
-    testdb::CreateSqliteDatabase(dir.File("fleet.db"), {HW_TEST_DATA "/report-pcs.sql"});
-    ProcessResult pg = RunProcess({kConsole, "batch", "--connect", m_connect, "--pcs", "2-6",
-                                   "--jobs", "2", "--format", "xml", "--out-dir", dir.File("pg")});
+    ProcessResult pg = RunConsole({"batch", "--connect", m_connect, "--pcs", "2-6", "--jobs", "2",
+                                   "--format", "xml", "--out-dir", dir.File("pg")});
     ASSERT_EQ(pg.exitCode, 0) << pg.err;
     ProcessResult lite =
-        RunProcess({kConsole, "batch", "--db", dir.File("fleet.db"), "--pcs", "2-6", "--jobs", "1",
+        RunConsole({"batch", "--db", testdb::SampleFleet(), "--pcs", "2-6", "--jobs", "1",
                     "--format", "xml", "--out-dir", dir.File("lite")});
     ASSERT_EQ(lite.exitCode, 0) << lite.err;
     for (int pc = 2; pc <= 6; ++pc) {
         const std::string name = "/pc-" + std::to_string(pc) + ".xml";
-        EXPECT_FALSE(ReadWholeFile(dir.File("pg") + name).empty()) << name;
-        EXPECT_EQ(ReadWholeFile(dir.File("pg") + name), ReadWholeFile(dir.File("lite") + name))
+        EXPECT_FALSE(testdb::ReadText(dir.File("pg") + name).empty()) << name;
+        EXPECT_EQ(testdb::ReadText(dir.File("pg") + name),
+                  testdb::ReadText(dir.File("lite") + name))
             << name;
     }
 }
@@ -54,18 +52,18 @@ TEST_F(ConsolePostgres, AWorkerWhoseConnectionDiesReconnectsForTheNextPc) {
          })
         m_connection.m_database.ExecuteSQL(sql);
     testdb::TempDir dir;
-    ProcessResult r = RunProcess({kConsole, "batch", "--connect", m_connect, "--pcs", "2,3,4,5",
-                                  "--jobs", "1", "--out-dir", dir.Path()});
+    ProcessResult r = RunConsole({"batch", "--connect", m_connect, "--pcs", "2,3,4,5", "--jobs",
+                                  "1", "--out-dir", dir.Path()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("PC 3: database error: SQLSTATE"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("PC 4"), std::string::npos) << "PC 4 gets a fresh connection\n" << r.err;
     EXPECT_NE(r.out.find("batch: 3 done, 1 failed"), std::string::npos) << r.out;
-    EXPECT_FALSE(ReadWholeFile(dir.File("pc-5.html")).empty());
+    EXPECT_FALSE(testdb::ReadText(dir.File("pc-5.html")).empty());
 }
 
 TEST_F(ConsolePostgres, QueryRunsInAReadOnlySession) {
-    ProcessResult r = RunProcess({kConsole, "query", "--connect", m_connect, "--named", "cpu",
-                                  "--like", "core", "--format", "xml"});
+    ProcessResult r = RunConsole(
+        {"query", "--connect", m_connect, "--named", "cpu", "--like", "core", "--format", "xml"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(
         r.out.find("<Value>2</Value>\r\n<Value>WS-0002</Value>\r\n<Value>Core X 5600</Value>"),

@@ -9,13 +9,9 @@
 
 namespace {
 
-const std::string kConsole = std::string(HW_BUILD_DIR) + "/bin/hwconsole";
-
 class ConsoleQuery : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_dir = new testdb::TempDir();
-        testdb::CreateSqliteDatabase(Db(), {HW_TEST_DATA "/report-pcs.sql"});
         CDataConnection connection;
         connection.Open(testdb::SqliteConnect(Db()).c_str());
         // PC 7 has a nearly full disk (5 %), PC 8 one at exactly 10 % (not under).
@@ -29,16 +25,12 @@ protected:
              })
             connection.m_database.ExecuteSQL(sql);
     }
-    static void TearDownTestSuite() { delete s_dir; }
-    static std::string Db() { return s_dir->File("fleet.db"); }
+    static std::string Db() { return testdb::SampleFleet(); }
     static ProcessResult Query(std::vector<std::string> args) {
-        std::vector<std::string> argv = {kConsole, "query", "--db", Db()};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunProcess(argv);
+        args.insert(args.begin(), {"query", "--db", Db()});
+        return RunConsole(args);
     }
-    static testdb::TempDir* s_dir;
 };
-testdb::TempDir* ConsoleQuery::s_dir = nullptr;
 
 TEST_F(ConsoleQuery, RefusesAnythingButOneSelect) {
     const struct {
@@ -117,7 +109,7 @@ TEST_F(ConsoleQuery, NamedQueriesAsThePage) {
     ProcessResult cpu =
         Query({"--named", "cpu", "--like", "core x", "--out", dir.File("cpu.html")});
     ASSERT_EQ(cpu.exitCode, 0) << cpu.err;
-    const std::string page = ReadWholeFile(dir.File("cpu.html"));
+    const std::string page = testdb::ReadText(dir.File("cpu.html"));
     EXPECT_NE(page.find("<title>Processors matching \"core x\"</title>"), std::string::npos)
         << page;
     EXPECT_NE(page.find("Core X 5600"), std::string::npos);

@@ -15,14 +15,13 @@ const std::string kBuild = HW_BUILD_DIR;
 class DisplayExport : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(s_component.Load(kBuild + "/Components/HardwareListH.so")) << s_component.Error();
-        s_dir = new testdb::TempDir();
-        testdb::CreateSqliteDatabase(s_dir->File("fleet.db"), {HW_TEST_DATA "/report-pcs.sql"});
+        ASSERT_TRUE(s_component.Load(kBuild + "/Components/HardwareListH.so"))
+            << s_component.Error();
     }
-    static void TearDownTestSuite() { delete s_dir; }
-
-    void SetUp() override {
-        m_connection.Open(testdb::SqliteConnect(s_dir->File("fleet.db")).c_str());
+    void SetUp() override { Connect(testdb::SampleFleet()); }
+    void Connect(const std::string& file) {
+        m_connection.Close();
+        m_connection.Open(testdb::SqliteConnect(file).c_str());
         m_request.Connection = &m_connection;
         m_request.PCID = 2;
         m_request.CompanyName = "Acme <Corp>";
@@ -32,12 +31,10 @@ protected:
     int32_t Display(CString& host) { return s_component.Exports().Display(&m_request, &host); }
 
     static ComponentLoader s_component;
-    static testdb::TempDir* s_dir;
     CDataConnection m_connection;
     DisplayRequest m_request;
 };
 ComponentLoader DisplayExport::s_component;
-testdb::TempDir* DisplayExport::s_dir = nullptr;
 
 TEST_F(DisplayExport, ReturnsTheHtmlOfTheShippedStylesheet) {
     CString host;
@@ -70,7 +67,8 @@ TEST_F(DisplayExport, HostFolderIsUsedForLoadingWhilePathNameNamesTheInstallatio
 }
 
 TEST_F(DisplayExport, DatabaseExceptionReachesTheHostWithAnEmptyString) {
-    m_connection.m_database.ExecuteSQL("DROP TABLE dbo.Printer");
+    testdb::TempDir dir;
+    Connect(testdb::FleetWithout(dir, "Printer"));
     CString host("text on entry");
     try {
         Display(host);

@@ -1,16 +1,16 @@
 // Free-form queries on real drivers: rowset-by-rowset delivery, NULLs, text
 // widths, the rowset warning rule and the two queries of user-defined devices.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/AdditionalQueries.h"
 #include "db/DynamicQuery.h"
-#include "db_test_support.h"
+#include "tests/TestDatabase.h"
 
 namespace {
 
-using hwtest::Backend;
-using hwtest::DatabaseTest;
+using testdb::DatabaseTest;
 
 class CRowQuery : public CDynamicQuery {
 public:
@@ -82,33 +82,23 @@ TEST_P(DynamicQueryTest, DeliversEveryRowOnceAcrossRowsetsThenCloses) {
 }
 
 TEST_P(DynamicQueryTest, NullColumnsSetTheIsNullByteAndTheNextValueClearsIt) {
-    Exec("INSERT INTO [dbo].[QueryRow] VALUES (1, NULL, NULL, NULL, NULL)");
-    Exec("INSERT INTO [dbo].[QueryRow] VALUES (2, 5, 'five', 1.25, '2020-01-02 03:04:05')");
-    Exec("INSERT INTO [dbo].[QueryRow] VALUES (3, NULL, 'x', NULL, NULL)");
+    Exec(
+        "INSERT INTO [dbo].[QueryRow] VALUES (1, NULL, NULL, NULL, NULL), "
+        "(2, 5, 'five', 1.25, '2020-01-02 03:04:05'), (3, NULL, 'x', NULL, NULL)");
     CRowQuery query(&m_connection);
     query.m_nNum = 99;
     query.m_strLabel = "stale";
-    ASSERT_EQ(query.Execute(0, 0), 1);
-    EXPECT_EQ(query.m_nNum, 0);
-    EXPECT_EQ(query.m_strLabel, "");
-    EXPECT_EQ(query.m_dAmount, 0.0);
-    EXPECT_TRUE(query.IsColumnNull(1));
-    EXPECT_TRUE(query.IsColumnNull(2));
-    EXPECT_FALSE(query.IsColumnNull(0));
-
-    ASSERT_TRUE(query.FetchNext());
-    EXPECT_EQ(query.m_nNum, 5);
-    EXPECT_EQ(query.m_strLabel, "five");
-    EXPECT_DOUBLE_EQ(query.m_dAmount, 1.25);
-    EXPECT_EQ(query.m_stamp.GetTime(), CTime(2020, 1, 2, 3, 4, 5).GetTime());
-    EXPECT_FALSE(query.IsColumnNull(1));
-    EXPECT_FALSE(query.IsColumnNull(2));
-
-    ASSERT_TRUE(query.FetchNext());
-    EXPECT_TRUE(query.IsColumnNull(1));
-    EXPECT_FALSE(query.IsColumnNull(2));
-    EXPECT_EQ(query.m_stamp.GetTime(), CTime(2020, 1, 2, 3, 4, 5).GetTime());  // kept
-    EXPECT_FALSE(query.FetchNext());
+    const time_t stamp = CTime(2020, 1, 2, 3, 4, 5).GetTime();
+    // Num, Label, Amount, the null bytes of ID, Num and Label, and the stamp (kept over NULL).
+    std::vector<std::string> rows;
+    for (bool more = query.Execute(0, 0) > 0; more; more = query.FetchNext())
+        rows.push_back(
+            std::to_string(query.m_nNum) + " '" + query.m_strLabel.str() + "' " +
+            std::to_string(query.m_dAmount) + " " + std::to_string(query.IsColumnNull(0)) +
+            std::to_string(query.IsColumnNull(1)) + std::to_string(query.IsColumnNull(2)) +
+            (query.m_stamp.GetTime() == stamp ? " stamp" : ""));
+    EXPECT_EQ(rows, (std::vector<std::string>{"0 '' 0.000000 011", "5 'five' 1.250000 000 stamp",
+                                              "0 'x' 0.000000 010 stamp"}));
 }
 
 TEST_P(DynamicQueryTest, TextIsCutToItsWidthWithoutAnError) {
@@ -124,30 +114,28 @@ TEST_P(DynamicQueryTest, TextIsCutToItsWidthWithoutAnError) {
     EXPECT_EQ(narrow.m_strLabel, "xxxxxxxxxx");
 }
 
-TEST_P(DynamicQueryTest, StatementOnAMissingTableRaisesAndLeavesTheQueryClosed) {
-    CRowQuery query(&m_connection);
-    query.SetSQL("SELECT [ID],[Num],[Label],[Amount],[Stamp] FROM [dbo].[NoSuchTable]");
-    try {
-        query.Execute(0, 0);
-        FAIL() << "a missing table must raise";
-    } catch (const CDBException& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("SQLSTATE " + e.GetSqlState().str() + ": ", 0), 0u)
-            << e.what();
-    }
-    EXPECT_FALSE(query.IsOpen());
-}
-
-TEST_P(DynamicQueryTest, MoreResultColumnsBoundThanReturnedIsAClearError) {
+// A missing table, and more columns bound than the statement returns.
+TEST_P(DynamicQueryTest, BadStatementsRaiseAndLeaveTheQueryClosed) {
     InsertRows(1);
-    CRowQuery query(&m_connection);
-    query.SetSQL("SELECT [ID] FROM [dbo].[QueryRow]");
-    EXPECT_THROW(query.Execute(0, 0), CDBException);
-    EXPECT_FALSE(query.IsOpen());
+    const std::pair<const char*, std::string> cases[] = {
+        {"SELECT [ID],[Num],[Label],[Amount],[Stamp] FROM [dbo].[NoSuchTable]", "SQLSTATE "},
+        {"SELECT [ID] FROM [dbo].[QueryRow]",
+         "The query binds 5 columns but its statement returns 1"},
+    };
+    for (const auto& [sql, message] : cases) {
+        CRowQuery query(&m_connection);
+        query.SetSQL(sql);
+        try {
+            query.Execute(0, 0);
+            ADD_FAILURE() << "no exception: " << sql;
+        } catch (const CDBException& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what();
+        }
+        EXPECT_FALSE(query.IsOpen());
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DynamicQueryTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         hwtest::BackendName);
+HW_ON_BOTH_BACKENDS(DynamicQueryTest);
 
 // The rowset rule on the diagnostics text of a SQL_SUCCESS_WITH_INFO fetch.
 TEST(RowsetWarning, TruncationWinsOverARowErrorAndOtherWarningsPass) {
@@ -162,20 +150,11 @@ TEST(RowsetWarning, TruncationWinsOverARowErrorAndOtherWarningsPass) {
 
 // The user-defined devices of PC 7: Camera (display order 1) and Scanner (2)
 // with values; Plotter has values only on PC 8.
-class AdditionalQueryTest : public DatabaseTest {
+class AdditionalQueryTest : public testdb::HardwareDbTest {
 protected:
     void SetUp() override {
-        DatabaseTest::SetUp();
+        HardwareDbTest::SetUp();
         if (HasFatalFailure()) return;
-        CreateTable("AdditionalHardwareDevice",
-                    "HardwareDeviceID INTEGER, Name VARCHAR(100), MultipleAllowed INTEGER, "
-                    "OwnBox INTEGER, DisplayOrder INTEGER");
-        CreateTable("AdditionalHardwareProperty",
-                    "HardwarePropertyID INTEGER, HardwareDeviceID INTEGER, Name VARCHAR(100), "
-                    "DoubleWidth INTEGER, DisplayOrder INTEGER");
-        CreateTable("AdditionalHardware",
-                    "ID INTEGER, HardwareDeviceID INTEGER, HardwarePropertyID INTEGER, "
-                    "IndexID INTEGER, DataValue VARCHAR(400)");
         Exec(
             "INSERT INTO [dbo].[AdditionalHardwareDevice] VALUES "
             "(10, 'Scanner', 1, 0, 2), (20, 'Camera', 0, 1, 1), (30, 'Plotter', 0, 0, 0)");
@@ -236,29 +215,12 @@ TEST_P(AdditionalQueryTest, ValuesAreCutTo127BytesOnACharacterBoundary) {
     EXPECT_FALSE(query.FetchNext());
 }
 
-TEST_P(AdditionalQueryTest, ManyValuesArriveAcrossRowsetsWithoutGapOrRepeat) {
-    std::string sql = "INSERT INTO [dbo].[AdditionalHardware] VALUES ";
-    for (int index = 0; index < 120; ++index)
-        sql += (index ? "," : "") + std::string("(5, 30, 301, ") + std::to_string(index) + ", 'p" +
-               std::to_string(index) + "')";
-    Exec(sql);
-    CAdditionalValueQuery query(&m_connection, 5, 30);
-    int expected = 0;
-    for (bool more = query.Execute(0, 0) > 0; more; more = query.FetchNext(), ++expected) {
-        ASSERT_EQ(query.m_nIndexID, expected);
-        ASSERT_EQ(query.m_strDataValue, ("p" + std::to_string(expected)).c_str());
-    }
-    EXPECT_EQ(expected, 120);
-}
-
 TEST(AdditionalQuery, QueryWithoutAConnectionObjectIsRefused) {
     CAdditionalDeviceQuery query(nullptr, 7);
     EXPECT_THROW(query.Execute(0, 0), CDBException);
     EXPECT_FALSE(query.IsOpen());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, AdditionalQueryTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         hwtest::BackendName);
+HW_ON_BOTH_BACKENDS(AdditionalQueryTest);
 
 }  // namespace

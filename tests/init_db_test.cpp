@@ -1,120 +1,87 @@
 // hwconsole init-db run as a user runs it: the real binary, a real SQLite
 // file (and a real PostgreSQL server when the pg fixture started one).
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
-#include "HardwareList.h"
 #include "tests/Subprocess.h"
 #include "tests/TestDatabase.h"
 
 namespace {
 
-const std::string kConsole = HW_BUILD_DIR "/bin/hwconsole";
-
-class TempFolder {
-public:
-    TempFolder() {
-        char name[] = "/tmp/hwinitdb-XXXXXX";
-        m_path = mkdtemp(name);
-    }
-    ~TempFolder() { RunProcess({"/bin/rm", "-rf", m_path}); }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-    // Names in the folder, one per line, sorted.
-    std::string List() const { return RunProcess({"/bin/ls", "-A", m_path}).out; }
-
-private:
-    std::string m_path;
-};
-
 ProcessResult InitDb(std::vector<std::string> args) {
-    args.insert(args.begin(), {kConsole, "init-db"});
-    return RunProcess(args);
+    args.insert(args.begin(), "init-db");
+    return RunConsole(args);
 }
 
 std::string Dump(const std::string& file) {
     return RunProcess({"/usr/bin/sqlite3", file, ".dump"}).out;
 }
 
-// One number from a query, through the same ODBC layer the component uses.
-class CountQuery : public CRecordset {
-public:
-    explicit CountQuery(CDatabase* db) : CRecordset(db) { m_nFields = 1; }
-    void DoFieldExchange(CFieldExchange* pFX) override {
-        pFX->SetFieldType(CFieldExchange::outputColumn);
-        RFX_Long(pFX, "n", m_value);
-    }
-    LONG m_value = 0;
-};
+// Names in the folder, one per line, sorted.
+std::string List(const testdb::TempDir& dir) {
+    return RunProcess({"/bin/ls", "-A", dir.Path()}).out;
+}
 
-long Count(CDataConnection& connection, const std::string& sql) {
-    CountQuery query(&connection.m_database);
-    query.Open(CRecordset::forwardOnly, sql.c_str());
-    return query.m_value;
+long Count(CDataConnection& db, const std::string& sql) {
+    return testdb::QueryNumber(db.m_database, "SELECT " + sql);
 }
 
 // What every fleet must hold, on any backend: tables named "[dbo].[...]".
 void ExpectPlausibleFleet(CDataConnection& db, long pcs) {
-    EXPECT_EQ(Count(db, "SELECT COUNT(*) FROM [dbo].[SystemOverview]"), pcs);
-    EXPECT_EQ(Count(db, "SELECT COUNT(DISTINCT ID) FROM [dbo].[BIOS] WHERE BIOSID = 0"), pcs);
-    EXPECT_EQ(Count(db, "SELECT MIN(ID) FROM [dbo].[SystemOverview]"), 1);
-    EXPECT_EQ(Count(db, "SELECT MAX(ID) FROM [dbo].[SystemOverview]"), pcs);
-    EXPECT_EQ(Count(db, "SELECT COUNT(DISTINCT ID) FROM [dbo].[CPU]"), pcs);
-    EXPECT_EQ(Count(db, "SELECT COUNT(DISTINCT ID) FROM [dbo].[DiskDrive] WHERE DeviceTypeID = 0"),
-              pcs);
-    for (int type : {5, 6, 14, 15, 16, 17})
-        EXPECT_GT(Count(db, "SELECT COUNT(*) FROM [dbo].[PeripheralDevice] WHERE DeviceTypeID = " +
-                                std::to_string(type)),
-                  0)
-            << "peripheral device type " << type;
-    EXPECT_GT(Count(db, "SELECT COUNT(*) FROM [dbo].[DiskDrive] WHERE DeviceTypeID = 1"), 0);
-    // Adapters without an address of their own list theirs in NetworkIPAddress.
-    EXPECT_GT(Count(db,
-                    "SELECT COUNT(*) FROM [dbo].[NetworkAdapter] a WHERE a.IPAddress = '' AND "
-                    "EXISTS (SELECT 1 FROM [dbo].[NetworkIPAddress] n WHERE n.ID = a.ID AND "
-                    "n.NetworkAdapterID = a.NetworkAdapterID)"),
-              0);
-    EXPECT_GT(Count(db, "SELECT COUNT(*) FROM [dbo].[NetworkAdapter] WHERE IPAddress <> ''"), 0);
-    EXPECT_GT(Count(db, "SELECT COUNT(*) FROM [dbo].[LogicalDisk] WHERE FreeSpace * 10 < Capacity"),
-              0);
-    EXPECT_GT(
-        Count(db, "SELECT COUNT(*) FROM [dbo].[SystemOverview] WHERE Organisation LIKE '%&%'"), 0);
-    EXPECT_GT(Count(db, "SELECT COUNT(*) FROM [dbo].[AdditionalHardware] WHERE IndexID > 0"), 0);
-    EXPECT_GT(Count(db, "SELECT COUNT(*) FROM [dbo].[AdditionalHardwareDevice] WHERE OwnBox <> 0"),
-              0);
-    EXPECT_GT(Count(db,
-                    "SELECT COUNT(*) FROM [dbo].[AdditionalHardwareProperty] "
-                    "WHERE DoubleWidth <> 0"),
-              0);
-    for (const char* table : {"MotherBoard", "PhysicalMemory", "SystemSlot", "VideoAdapter",
-                              "Monitor", "Printer", "SoundCard", "Keyboard", "PointingDevice"})
-        EXPECT_GT(Count(db, std::string("SELECT COUNT(*) FROM [dbo].[") + table + "]"), 0) << table;
+    for (const char* perPc :
+         {"COUNT(*) FROM [dbo].[SystemOverview]", "MAX(ID) FROM [dbo].[SystemOverview]",
+          "COUNT(DISTINCT ID) FROM [dbo].[BIOS] WHERE BIOSID = 0",
+          "COUNT(DISTINCT ID) FROM [dbo].[CPU]",
+          "COUNT(DISTINCT ID) FROM [dbo].[DiskDrive] WHERE DeviceTypeID = 0"})
+        EXPECT_EQ(Count(db, perPc), pcs) << perPc;
+    EXPECT_EQ(Count(db, "MIN(ID) FROM [dbo].[SystemOverview]"), 1);
+    EXPECT_EQ(Count(db,
+                    "COUNT(DISTINCT DeviceTypeID) FROM [dbo].[PeripheralDevice] WHERE "
+                    "DeviceTypeID IN (5, 6, 14, 15, 16, 17)"),
+              6);
+    // Every kind of row the report shows occurs somewhere in the fleet.
+    for (const std::string someRows :
+         {"[dbo].[DiskDrive] WHERE DeviceTypeID = 1",
+          // Adapters without an address of their own list theirs in NetworkIPAddress.
+          "[dbo].[NetworkAdapter] a WHERE a.IPAddress = '' AND EXISTS (SELECT 1 FROM "
+          "[dbo].[NetworkIPAddress] n WHERE n.ID = a.ID AND n.NetworkAdapterID = "
+          "a.NetworkAdapterID)",
+          "[dbo].[NetworkAdapter] WHERE IPAddress <> ''",
+          "[dbo].[LogicalDisk] WHERE FreeSpace * 10 < Capacity",
+          "[dbo].[SystemOverview] WHERE Organisation LIKE '%&%'",
+          "[dbo].[AdditionalHardware] WHERE IndexID > 0",
+          "[dbo].[AdditionalHardwareDevice] WHERE OwnBox <> 0",
+          "[dbo].[AdditionalHardwareProperty] WHERE DoubleWidth <> 0", "[dbo].[MotherBoard]",
+          "[dbo].[PhysicalMemory]", "[dbo].[SystemSlot]", "[dbo].[VideoAdapter]", "[dbo].[Monitor]",
+          "[dbo].[Printer]", "[dbo].[SoundCard]", "[dbo].[Keyboard]", "[dbo].[PointingDevice]"})
+        EXPECT_GT(Count(db, "COUNT(*) FROM " + someRows), 0) << someRows;
 }
 
 TEST(InitDbSqlite, FillsANewFileWithAPlausibleFleet) {
-    TempFolder folder;
+    testdb::TempDir folder;
     const std::string file = folder.File("fleet.db");
     ProcessResult r = InitDb({"--db", file, "--pcs", "50"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("init-db: 50 PCs, "), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << "one summary line: " << r.out;
     EXPECT_EQ(r.err, "") << "no progress bar when stderr is not a terminal";
-    EXPECT_EQ(folder.List(), "fleet.db\n") << "no temporary file left behind";
+    EXPECT_EQ(List(folder), "fleet.db\n") << "no temporary file left behind";
 
     CDataConnection db;
-    db.Open(("Driver=SQLite3;Database=" + file).c_str());
+    db.Open(testdb::SqliteConnect(file).c_str());
     ExpectPlausibleFleet(db, 50);
     // Non-ASCII text arrives as UTF-8: "ü" is two bytes.
     EXPECT_GT(Count(db,
-                    "SELECT COUNT(*) FROM [dbo].[AdditionalHardware] "
+                    "COUNT(*) FROM [dbo].[AdditionalHardware] "
                     "WHERE DataValue = 'USB-Stick 64 GB (gr\xC3\xBCn)'"),
               0);
 }
 
 TEST(InitDbSqlite, TheSeedAloneDecidesTheFleet) {
-    TempFolder folder;
+    testdb::TempDir folder;
     const std::string a = folder.File("a.db"), b = folder.File("b.db"), c = folder.File("c.db");
     ASSERT_EQ(InitDb({"--db", a, "--pcs", "30", "--seed", "7"}).exitCode, 0);
     ASSERT_EQ(InitDb({"--db", b, "--pcs", "30", "--seed=7"}).exitCode, 0);
@@ -128,14 +95,13 @@ TEST(InitDbSqlite, TheSeedAloneDecidesTheFleet) {
     const std::string more = folder.File("more.db");
     ASSERT_EQ(InitDb({"--db", more, "--pcs", "31", "--seed", "7"}).exitCode, 0);
     const std::string query =
-        "SELECT * FROM CPU WHERE ID <= 30; SELECT * FROM AdditionalHardware "
-        "WHERE ID <= 30;";
+        "SELECT * FROM CPU WHERE ID <= 30; SELECT * FROM AdditionalHardware WHERE ID <= 30;";
     EXPECT_EQ(RunProcess({"/usr/bin/sqlite3", a, query}).out,
               RunProcess({"/usr/bin/sqlite3", more, query}).out);
 }
 
 TEST(InitDbSqlite, ReplacesAFilledDatabaseOnlyWithForce) {
-    TempFolder folder;
+    testdb::TempDir folder;
     const std::string file = folder.File("fleet.db");
     ASSERT_EQ(InitDb({"--db", file, "--pcs", "5"}).exitCode, 0);
     const std::string before = Dump(file);
@@ -150,77 +116,60 @@ TEST(InitDbSqlite, ReplacesAFilledDatabaseOnlyWithForce) {
     ProcessResult forced = InitDb({"--db", file, "--pcs", "9", "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_NE(forced.out.find("init-db: 9 PCs"), std::string::npos);
-    EXPECT_EQ(folder.List(), "fleet.db\n");
+    EXPECT_EQ(List(folder), "fleet.db\n");
 
     // An empty file (from mktemp, say) is not a database to protect.
-    const std::string empty = folder.File("empty.db");
-    RunProcess({"/usr/bin/touch", empty});
-    EXPECT_EQ(InitDb({"--db", empty, "--pcs", "1"}).exitCode, 0);
+    std::ofstream(folder.File("empty.db")).close();
+    EXPECT_EQ(InitDb({"--db", folder.File("empty.db"), "--pcs", "1"}).exitCode, 0);
 }
 
 TEST(InitDbSqlite, AFailedLoadLosesNothing) {
     // A schema whose constraint rejects part of the fleet: the load fails
     // half-way, and the file that was there before must survive unchanged.
-    TempFolder folder;
-    const std::string schema = folder.File("schema");
-    mkdir(schema.c_str(), 0755);
+    testdb::TempDir folder;
     ProcessResult sed =
         RunProcess({"/bin/sed", "-e", "s/Speed INTEGER,/Speed INTEGER CHECK (Speed < 3000),/",
                     HW_SOURCE_DIR "/schema/sqlite.sql"});
     ASSERT_NE(sed.out.find("CHECK (Speed < 3000)"), std::string::npos);
-    {
-        FILE* out = fopen((schema + "/sqlite.sql").c_str(), "w");
-        ASSERT_NE(out, nullptr);
-        fputs(sed.out.c_str(), out);
-        fclose(out);
-    }
+    std::filesystem::create_directory(folder.File("schema"));
+    std::ofstream(folder.File("schema/sqlite.sql")) << sed.out;
     const std::string file = folder.File("precious.db");
-    FILE* precious = fopen(file.c_str(), "w");
-    ASSERT_NE(precious, nullptr);
-    fputs("not a fleet\n", precious);
-    fclose(precious);
+    std::ofstream(file) << "not a fleet\n";
 
-    ProcessResult r = InitDb({"--db", file, "--pcs", "50", "--force", "--schema", schema});
+    ProcessResult r =
+        InitDb({"--db", file, "--pcs", "50", "--force", "--schema", folder.File("schema")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("CHECK constraint failed"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
-    EXPECT_EQ(ReadWholeFile(file), "not a fleet\n");
-    EXPECT_EQ(folder.List(), "precious.db\nschema\n") << "the half-built file is removed";
+    EXPECT_EQ(testdb::ReadText(file), "not a fleet\n");
+    EXPECT_EQ(List(folder), "precious.db\nschema\n") << "the half-built file is removed";
 }
 
 TEST(InitDbErrors, TellTheUserWhatIsWrong) {
-    TempFolder folder;
+    testdb::TempDir folder;
     const std::string file = folder.File("fleet.db");
-
-    ProcessResult dsn = InitDb({"--connect", "DSN=hwconsole-no-such-dsn"});
-    EXPECT_EQ(dsn.exitCode, 1);
-    EXPECT_NE(dsn.err.find("cannot connect to the database: SQLSTATE IM002"), std::string::npos)
-        << dsn.err;
-
-    ProcessResult schema = InitDb({"--db", file, "--schema", folder.File("nowhere")});
-    EXPECT_EQ(schema.exitCode, 1);
-    EXPECT_NE(schema.err.find(folder.File("nowhere") + "/sqlite.sql"), std::string::npos)
-        << "the message names the missing schema file: " << schema.err;
-    EXPECT_EQ(folder.List(), "") << "no database file is created without a schema";
-
-    struct Usage {
+    const struct {
         std::vector<std::string> args;
+        int exitCode;
         std::string message;
-    } usage[] = {
-        {{"--db", file, "--pcs", "many"}, "--pcs needs a whole number"},
-        {{"--db", file, "--pcs", "-3"}, "--pcs needs a whole number"},
-        {{"--db", file, "--seed", "0x10"}, "--seed needs a whole number"},
-        {{}, "name the database with --db FILE"},
-        {{"--db", file, "--connect", "DSN=x"}, "not both"},
+    } cases[] = {
+        {{"--connect", "DSN=hwconsole-no-such-dsn"},
+         1,
+         "cannot connect to the database: SQLSTATE IM002"},
+        // The message names the missing schema file.
+        {{"--db", file, "--schema", folder.File("nowhere")}, 1, folder.File("nowhere/sqlite.sql")},
+        {{"--db", file, "--pcs", "many"}, 2, "--pcs needs a whole number"},
+        {{"--db", file, "--pcs", "-3"}, 2, "--pcs needs a whole number"},
+        {{"--db", file, "--seed", "0x10"}, 2, "--seed needs a whole number"},
+        {{}, 2, "name the database with --db FILE"},
+        {{"--db", file, "--connect", "DSN=x"}, 2, "not both"},
     };
-    for (const Usage& u : usage) {
-        ProcessResult r = InitDb(u.args);
-        EXPECT_EQ(r.exitCode, 2) << u.message;
-        EXPECT_NE(r.err.find(u.message), std::string::npos) << r.err;
+    for (const auto& c : cases) {
+        ProcessResult r = InitDb(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
-
-    ProcessResult help = RunProcess({kConsole, "--help"});
-    EXPECT_NE(help.out.find("init-db"), std::string::npos);
+    EXPECT_EQ(List(folder), "") << "no database file is created by a refused init-db";
 }
 
 // --connect: the dialect picks the schema file, and existing tables are
@@ -242,17 +191,17 @@ void ExpectConnectCycle(const std::string& connect, const char* dbmsName) {
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     CDataConnection db;
     db.Open(connect.c_str());
-    EXPECT_EQ(Count(db, "SELECT COUNT(*) FROM [dbo].[SystemOverview]"), 3);
+    EXPECT_EQ(Count(db, "COUNT(*) FROM [dbo].[SystemOverview]"), 3);
 }
 
 TEST(InitDbConnect, SqliteThroughAConnectionString) {
-    TempFolder folder;
-    ExpectConnectCycle("Driver=SQLite3;Database=" + folder.File("fleet.db"), "SQLite");
+    testdb::TempDir folder;
+    ExpectConnectCycle(testdb::SqliteConnect(folder.File("fleet.db")), "SQLite");
 }
 
 TEST(InitDbConnect, PostgreSQLServer) {
     const std::string admin = testdb::PostgresConnect();
-    ASSERT_FALSE(admin.empty()) << "PostgreSQL is not available: the pg_start test must run first";
+    ASSERT_FALSE(admin.empty()) << HW_NO_POSTGRES;
     // A database of its own, so the fleet never meets other tests' tables.
     const size_t key = admin.find("Database=");
     ASSERT_NE(key, std::string::npos) << admin;
@@ -270,7 +219,7 @@ TEST(InitDbConnect, PostgreSQLServer) {
         CDataConnection db;
         db.Open(connect.c_str());
         EXPECT_GT(Count(db,
-                        "SELECT COUNT(*) FROM [dbo].[SystemOverview] WHERE Organisation "
+                        "COUNT(*) FROM [dbo].[SystemOverview] WHERE Organisation "
                         "LIKE 'Brenner & S%hne GmbH' AND char_length(Organisation) = 20 "
                         "AND octet_length(Organisation) = 21"),
                   0);

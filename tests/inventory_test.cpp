@@ -7,27 +7,15 @@
 
 namespace {
 
-const CReportDefaults* GetDefaultsWithMissingText(const char* text) {
-    static CReportDefaults defaults;
-    defaults.m_strMissingValue = text;
-    return &defaults;
-}
-
 class InventoryRecords : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_dir = new testdb::TempDir();
-        testdb::CreateSqliteDatabase(s_dir->File("fleet.db"), {HW_TEST_DATA "/report-pcs.sql"});
+    void SetUp() override {
+        m_connection.Open(testdb::SqliteConnect(testdb::SampleFleet()).c_str());
     }
-    static void TearDownTestSuite() { delete s_dir; }
-    void SetUp() override { m_connection.Open(testdb::SqliteConnect(s_dir->File("fleet.db")).c_str()); }
-
-    static testdb::TempDir* s_dir;
     CDataConnection m_connection;
 };
-testdb::TempDir* InventoryRecords::s_dir = nullptr;
 
-TEST_F(InventoryRecords, FindInstanceReadsOneRowAndClearsNewOnlyWhenFound) {
+TEST_F(InventoryRecords, FindInstanceAndMoveNextItemReadRows) {
     CInvBIOS bios(&m_connection);
     CInvItem& item = bios;
     EXPECT_TRUE(item.IsNew());
@@ -37,16 +25,13 @@ TEST_F(InventoryRecords, FindInstanceReadsOneRowAndClearsNewOnlyWhenFound) {
     EXPECT_FALSE(item.IsNew());
     EXPECT_FALSE(bios.IsOpen()) << "a lookup by key leaves the table closed";
     EXPECT_EQ(bios.m_Manufacturer.str(), "Legacy BIOS");
-    EXPECT_EQ(item.GetRecordset(), static_cast<CPCIDataRecord*>(&bios));
-}
 
-TEST_F(InventoryRecords, ReadsEveryRowOfAPcThroughTheInterface) {
+    // Every row of a PC through the interface.
     CInvCPU cpu(&m_connection);
     cpu.m_ID = 2;
-    CInvItem& item = cpu;
-    ASSERT_EQ(item.GetRecordset()->Select(CPCIDataRecord::MODE_ONE_PC), 1);
+    ASSERT_EQ(static_cast<CInvItem&>(cpu).GetRecordset()->Select(CPCIDataRecord::MODE_ONE_PC), 1);
     int rows = 1;
-    while (item.MoveNextItem()) ++rows;
+    while (static_cast<CInvItem&>(cpu).MoveNextItem()) ++rows;
     EXPECT_EQ(rows, 3);
 }
 
@@ -64,18 +49,9 @@ TEST_F(InventoryRecords, ReadOnlyOperationsChangeNothing) {
     EXPECT_FALSE(again.ReadFromXml());
 }
 
-TEST_F(InventoryRecords, CategoryAnswersDifferWhereTheDeviceDoes) {
-    CInvBIOS bios(&m_connection);
-    CInvSystemOverview overview(&m_connection);
+TEST_F(InventoryRecords, DescribeAndChangeCountsFollowTheRow) {
     CInvCPU cpu(&m_connection);
     CInvNetworkAdapter adapter(&m_connection);
-    EXPECT_FALSE(bios.IsCategoryItem());
-    EXPECT_FALSE(overview.IsCategoryItem());
-    EXPECT_TRUE(cpu.IsCategoryItem());
-    EXPECT_STREQ(bios.GetDescriptiveColumn(), "");
-    EXPECT_STREQ(cpu.GetDescriptiveColumn(), "Name");
-    EXPECT_STREQ(adapter.GetDescriptiveColumn(), "MACAddress");
-
     CString a, b, c;
     EXPECT_FALSE(cpu.Describe(a, b, c));
     ASSERT_EQ(adapter.FindInstance(2, 0), 1);
@@ -96,8 +72,11 @@ TEST_F(InventoryRecords, BiosSummaryPutsTheMissingValueTextForEmptyColumns) {
     CInvBIOS bios(&m_connection);
     ASSERT_EQ(bios.FindInstance(3, 0), 1);  // PC 3's row 0 has no maker or model
     CString out;
-    bios.WriteSummaryXml(out, GetDefaultsWithMissingText("<n/a>"));
-    EXPECT_EQ(out.str(), "<Manufacturer>&lt;n/a&gt;</Manufacturer>\r\n<Model>&lt;n/a&gt;</Model>\r\n");
+    CReportDefaults defaults;
+    defaults.m_strMissingValue = "<n/a>";
+    bios.WriteSummaryXml(out, &defaults);
+    EXPECT_EQ(out.str(),
+              "<Manufacturer>&lt;n/a&gt;</Manufacturer>\r\n<Model>&lt;n/a&gt;</Model>\r\n");
     CString empty;
     bios.WriteSummaryXml(empty, nullptr);
     EXPECT_EQ(empty.str(), "<Manufacturer></Manufacturer>\r\n<Model></Model>\r\n");

@@ -1,14 +1,28 @@
 // The ODBC layer on real drivers: single-row recordsets, parameters, dialects,
 // diagnostics and the default data source.
-#include <cstring>
+#include <cstdlib>
+#include <fstream>
+#include <utility>
 #include <vector>
 
-#include "db_test_support.h"
+#include "tests/TestDatabase.h"
 
 namespace {
 
-using hwtest::Backend;
-using hwtest::DatabaseTest;
+using testdb::DatabaseTest;
+
+// The user DSN file (ODBCINI) that defines the default data source
+// "VarnelVYN"; set at start-up, before the first ODBC call, as unixODBC requires.
+const testdb::TempDir kDsnDir;
+const std::string kDsnDatabase = kDsnDir.File("dsn.db");
+const bool kDsnReady = [] {
+    std::ofstream(kDsnDir.File("odbc.ini"))
+        << "[VarnelVYN]\nDriver=SQLite3\nDatabase=" << kDsnDatabase << "\n";
+    return setenv("ODBCINI", kDsnDir.File("odbc.ini").c_str(), 1) == 0;
+}();
+
+const char kItemColumns[] =
+    "ID INTEGER, Quantity INTEGER, Name VARCHAR(100), Amount DOUBLE PRECISION, Seen TIMESTAMP";
 
 // One row of [dbo].[RfxItem], read one row at a time.
 class CItemSet : public CRecordset {
@@ -40,9 +54,7 @@ protected:
     void SetUp() override {
         DatabaseTest::SetUp();
         if (HasFatalFailure()) return;
-        CreateTable("RfxItem",
-                    "ID INTEGER, Quantity INTEGER, Name VARCHAR(100), Amount DOUBLE PRECISION, "
-                    "Seen TIMESTAMP");
+        CreateTable("RfxItem", kItemColumns);
     }
     // Opens the row with the given ID through the parameterised filter.
     bool OpenById(CItemSet& set, LONG id) {
@@ -114,45 +126,34 @@ TEST_P(RecordsetTest, MovesForwardThroughEveryRowAndRefusesToGoBack) {
     EXPECT_EQ(set.m_nQuantity, 10);  // the current row is untouched
 }
 
-TEST_P(RecordsetTest, TextParametersAreBoundNotPastedIntoTheStatement) {
-    const char* awkward = "O'Brien [x] \"y\"";
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (7, 'O''Brien [x] \"y\"')");
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (7, 'other')");
-    CItemSet set(&m_connection.m_database);
-    set.m_nParams = 2;
-    set.m_strFilter = "ID = ? AND Name = ?";
-    set.m_nKey = 7;
-    set.m_strKeyName = awkward;
-    set.Open();
-    ASSERT_FALSE(set.IsEOF());
-    EXPECT_EQ(set.m_nID, 7);
-    set.MoveNext();
-    EXPECT_TRUE(set.IsEOF());
-}
-
-TEST_P(RecordsetTest, BracketsGoOnlyWherePostgreSQLNeedsIt) {
+TEST_P(RecordsetTest, QuotesAndBracketsSurviveInLiteralsAndBoundParameters) {
+    // Brackets go only where PostgreSQL needs it: not inside literals or quoted names.
     const char* sql =
         "SELECT [ID] FROM [dbo].[RfxItem] WHERE [Name] = 'it''s [x]' OR \"Name\" = '['";
-    const CString prepared = m_connection.m_database.PrepareSQLText(sql);
-    if (IsPostgres()) {
-        EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::PostgreSQL);
-        EXPECT_EQ(prepared,
-                  "SELECT ID FROM dbo.RfxItem WHERE Name = 'it''s [x]' OR \"Name\" = '['");
-    } else {
-        EXPECT_EQ(m_connection.m_database.GetDialect(), DbDialect::SQLite);
-        EXPECT_EQ(prepared, sql);
+    EXPECT_EQ(m_connection.m_database.GetDialect(),
+              IsPostgres() ? DbDialect::PostgreSQL : DbDialect::SQLite);
+    EXPECT_EQ(m_connection.m_database.PrepareSQLText(sql),
+              IsPostgres() ? "SELECT ID FROM dbo.RfxItem WHERE Name = 'it''s [x]' OR \"Name\" = '['"
+                           : sql);
+    Exec(
+        "INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (4, 'it''s [x]'), (5, 'its x'), "
+        "(7, 'O''Brien [x] \"y\"'), (7, 'other')");
+    CItemSet literal(&m_connection.m_database), bound(&m_connection.m_database);
+    literal.Open(AFX_DB_USE_DEFAULT_TYPE,
+                 "SELECT [ID],[Quantity],[Name],[Amount],[Seen] FROM [dbo].[RfxItem] "
+                 "WHERE [Name] = 'it''s [x]'");
+    // A text parameter is bound, not pasted into the statement.
+    bound.m_nParams = 2;
+    bound.m_strFilter = "ID = ? AND Name = ?";
+    bound.m_nKey = 7;
+    bound.m_strKeyName = "O'Brien [x] \"y\"";
+    bound.Open();
+    for (auto [set, id] : {std::pair<CItemSet*, LONG>{&literal, 4}, {&bound, 7}}) {
+        ASSERT_FALSE(set->IsEOF());
+        EXPECT_EQ(set->m_nID, id);
+        set->MoveNext();
+        EXPECT_TRUE(set->IsEOF());
     }
-    // The literal with its brackets and quote still finds its row.
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (4, 'it''s [x]')");
-    Exec("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (5, 'its x')");
-    CItemSet set(&m_connection.m_database);
-    set.Open(AFX_DB_USE_DEFAULT_TYPE,
-             "SELECT [ID],[Quantity],[Name],[Amount],[Seen] FROM [dbo].[RfxItem] "
-             "WHERE [Name] = 'it''s [x]'");
-    ASSERT_FALSE(set.IsEOF());
-    EXPECT_EQ(set.m_nID, 4);
-    set.MoveNext();
-    EXPECT_TRUE(set.IsEOF());
 }
 
 TEST_P(RecordsetTest, MissingTableRaisesTheDriversStateAndMessage) {
@@ -162,8 +163,7 @@ TEST_P(RecordsetTest, MissingTableRaisesTheDriversStateAndMessage) {
         set.Open();
         FAIL() << "opening a missing table must throw";
     } catch (const CDBException& e) {
-        const std::string what = e.what();
-        const std::string state = e.GetSqlState().GetString();
+        const std::string what = e.what(), state = e.GetSqlState().GetString();
         ASSERT_EQ(state.size(), 5u) << what;
         EXPECT_EQ(what.rfind("SQLSTATE " + state + ": ", 0), 0u) << what;
         EXPECT_NE(what.find(IsPostgres() ? "does not exist" : "no such table"), std::string::npos)
@@ -172,7 +172,6 @@ TEST_P(RecordsetTest, MissingTableRaisesTheDriversStateAndMessage) {
         CString error = e.m_strError;
         error.MakeLower();  // PostgreSQL reports the folded name
         EXPECT_NE(error.Find("nosuchtable"), -1) << e.m_strError.GetString();
-        EXPECT_EQ(e.m_nRetCode, SQL_ERROR);
     }
     EXPECT_FALSE(set.IsOpen());
 }
@@ -184,9 +183,7 @@ TEST_P(RecordsetTest, ClosedConnectionIsRefusedWithAClearError) {
     EXPECT_FALSE(set.IsOpen());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         hwtest::BackendName);
+HW_ON_BOTH_BACKENDS(RecordsetTest);
 
 // A recordset without a database connects with its default connection
 // string, here the data source this test process defines in its ODBCINI file.
@@ -199,11 +196,11 @@ public:
 TEST(DefaultDataSource, RecordsetConnectsThroughTheDsnAndClosesItsConnection) {
     {
         CDataConnection setup;
-        setup.Open(("Driver=SQLite3;Database=" + hwtest::Scratch::Get().DsnDatabase()).c_str());
+        ASSERT_TRUE(kDsnReady);
+        setup.Open(testdb::SqliteConnect(kDsnDatabase).c_str());
         setup.m_database.ExecuteSQL("DROP TABLE IF EXISTS [dbo].[RfxItem]");
         setup.m_database.ExecuteSQL(
-            "CREATE TABLE [dbo].[RfxItem] (ID INTEGER, Quantity INTEGER, Name VARCHAR(100), "
-            "Amount DOUBLE PRECISION, Seen TIMESTAMP)");
+            (std::string("CREATE TABLE [dbo].[RfxItem] (") + kItemColumns + ")").c_str());
         setup.m_database.ExecuteSQL("INSERT INTO [dbo].[RfxItem] (ID, Name) VALUES (3, 'dsn')");
     }
     CDefaultItemSet set;

@@ -24,16 +24,19 @@ struct ReportCase {
     const char* expectedFile;
 };
 
-// Builds one PC's document on an open connection.
-std::string BuildDocument(CDataConnection& connection, const ReportCase& c) {
+// Builds one PC's document on an open connection into `document`.
+bool Build(CDataConnection& connection, const ReportCase& c, CString& document) {
     DisplayRequest request;
     request.Connection = &connection;
     request.PCID = c.pcId;
     request.CompanyName = c.company;
     request.User = c.user;
-    ReportGenerator generator("");
+    return ReportGenerator("").BuildDocument(&request, document);
+}
+
+std::string BuildDocument(CDataConnection& connection, const ReportCase& c) {
     CString document;
-    EXPECT_TRUE(generator.BuildDocument(&request, document));
+    EXPECT_TRUE(Build(connection, c, document));
     return document.str();
 }
 
@@ -44,8 +47,8 @@ void CompareWithExpected(const std::string& document, const std::string& name) {
         return;
     }
     const std::string expected = testdb::ReadText(path);
-    ASSERT_FALSE(expected.empty()) << "no expected document " << path
-                                   << " (run with HW_UPDATE_EXPECTED=1 to create it)";
+    ASSERT_FALSE(expected.empty())
+        << "no expected document " << path << " (run with HW_UPDATE_EXPECTED=1 to create it)";
     EXPECT_EQ(document, expected) << "document differs from " << path;
 }
 
@@ -58,23 +61,9 @@ const ReportCase kCases[] = {
     {6, "Acme Corp", "admin", "pc6-additional-boxes.xml"},
 };
 
-class ReportDocument : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_dir = new testdb::TempDir();
-        s_file = s_dir->File("fleet.db");
-        testdb::CreateSqliteDatabase(s_file, {HW_TEST_DATA "/report-pcs.sql"});
-    }
-    static void TearDownTestSuite() { delete s_dir; }
-    static testdb::TempDir* s_dir;
-    static std::string s_file;
-};
-testdb::TempDir* ReportDocument::s_dir = nullptr;
-std::string ReportDocument::s_file;
-
-TEST_F(ReportDocument, MatchesTheExpectedDocumentsByteForByte) {
+TEST(ReportDocument, MatchesTheExpectedDocumentsByteForByte) {
     CDataConnection connection;
-    connection.Open(testdb::SqliteConnect(s_file).c_str());
+    connection.Open(testdb::SqliteConnect(testdb::SampleFleet()).c_str());
     for (const ReportCase& c : kCases) {
         SCOPED_TRACE(c.expectedFile);
         const std::string document = BuildDocument(connection, c);
@@ -84,9 +73,9 @@ TEST_F(ReportDocument, MatchesTheExpectedDocumentsByteForByte) {
     }
 }
 
-TEST_F(ReportDocument, PostgresGivesTheSameBytesAsSqlite) {
+TEST(ReportDocument, PostgresGivesTheSameBytesAsSqlite) {
     const std::string connect = testdb::PostgresConnect();
-    ASSERT_FALSE(connect.empty()) << "PostgreSQL is not available: the pg_start test must run first";
+    ASSERT_FALSE(connect.empty()) << HW_NO_POSTGRES;
     CDataConnection connection;
     connection.Open(connect.c_str());
     connection.m_database.ExecuteSQL("DROP SCHEMA IF EXISTS dbo CASCADE");
@@ -98,35 +87,13 @@ TEST_F(ReportDocument, PostgresGivesTheSameBytesAsSqlite) {
     }
 }
 
-TEST_F(ReportDocument, FrameOnlyForAPcWithoutRows) {
-    CDataConnection connection;
-    connection.Open(testdb::SqliteConnect(s_file).c_str());
-    EXPECT_EQ(BuildDocument(connection, {99, "", "", ""}),
-              "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
-              "<?xml-stylesheet type=\"text/xsl\" href=\"StdHardWareStyleSheet.xsl\"?>\r\n"
-              "<HARDWARE>\r\n"
-              "<CompanyName></CompanyName>\r\n"
-              "<User></User>\r\n"
-              "</HARDWARE>\r\n");
-}
-
-TEST_F(ReportDocument, DatabaseFailureClosesTheSectionItStruckAndStopsTheReport) {
-    testdb::TempDir dir;
-    const std::string file = dir.File("broken.db");
-    testdb::CreateSqliteDatabase(file, {HW_TEST_DATA "/report-pcs.sql"});
-    CDataConnection connection;
-    connection.Open(testdb::SqliteConnect(file).c_str());
+TEST(ReportDocument, DatabaseFailureClosesTheSectionItStruckAndStopsTheReport) {
     // The second adapter has no address of its own: its writer reads this table.
-    connection.m_database.ExecuteSQL("DROP TABLE NetworkIPAddress");
-
-    DisplayRequest request;
-    request.Connection = &connection;
-    request.PCID = 2;
-    request.CompanyName = "Acme Corp";
-    request.User = "admin";
-    ReportGenerator generator("");
+    testdb::TempDir dir;
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(testdb::FleetWithout(dir, "NetworkIPAddress")).c_str());
     CString document;
-    EXPECT_THROW(generator.BuildDocument(&request, document), CDBException);
+    EXPECT_THROW(Build(connection, kCases[1], document), CDBException);
 
     const std::string text = document.str();
     const std::string full = testdb::ReadText(kExpectedDir + "pc2-full-desktop.xml");

@@ -3,50 +3,29 @@
 #include "platform/Statement.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "platform/Transaction.h"
+#include "tests/TestDatabase.h"
 
 namespace {
-
-class NumberQuery : public CRecordset {
-public:
-    explicit NumberQuery(CDatabase* db) : CRecordset(db) { m_nFields = 1; }
-    void DoFieldExchange(CFieldExchange* pFX) override {
-        pFX->SetFieldType(CFieldExchange::outputColumn);
-        RFX_Long(pFX, "n", m_value);
-    }
-    LONG m_value = 0;
-};
 
 class StatementTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/hwstatement-XXXXXX";
-        const int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        m_file = name;
-        m_db.OpenEx(("Driver=SQLite3;Database=" + m_file).c_str());
+        m_db.OpenEx(testdb::SqliteConnect(m_dir.File("t.db")).c_str());
         m_db.ExecuteSQL(
             "CREATE TABLE t (i INTEGER PRIMARY KEY, d REAL, s VARCHAR(1000), n INTEGER)");
-    }
-    void TearDown() override {
-        m_db.Close();
-        unlink(m_file.c_str());
     }
     // Asked on a second connection: it sees only what was committed.
     long Number(const std::string& sql) {
         CDatabase other;
-        other.OpenEx(("Driver=SQLite3;Database=" + m_file).c_str());
-        NumberQuery query(&other);
-        query.Open(CRecordset::forwardOnly, sql.c_str());
-        return query.m_value;
+        other.OpenEx(testdb::SqliteConnect(m_dir.File("t.db")).c_str());
+        return testdb::QueryNumber(other, sql);
     }
 
-    std::string m_file;
+    testdb::TempDir m_dir;
     CDatabase m_db;
 };
 
@@ -80,15 +59,13 @@ TEST_F(StatementTest, ExecutesManyTimesWithEachRowsValues) {
             insert.BindLong(4, row.i * 10);
         EXPECT_EQ(insert.Execute(), 1);
     }
-    EXPECT_EQ(Number("SELECT COUNT(*) FROM t"), 5);
-    EXPECT_EQ(Number("SELECT COUNT(*) FROM t WHERE i = 1 AND d = 2.5 AND s = 'short' AND n = 10"),
-              1);
-    EXPECT_EQ(Number("SELECT length(s) FROM t WHERE i = 2"), 600);
-    EXPECT_EQ(Number("SELECT COUNT(*) FROM t WHERE i = 3 AND s IS NULL AND d = 1e300"), 1);
-    // A value after a NULL is a value again, in text and number columns alike.
-    EXPECT_EQ(Number("SELECT COUNT(*) FROM t WHERE i = 4 AND s = 'back to short' AND n IS NULL"),
-              1);
-    EXPECT_EQ(Number("SELECT COUNT(*) FROM t WHERE i = 5 AND s = '' AND n = 50"), 1);
+    // Each row as bound: a value after a NULL is a value again, in text and number columns alike.
+    EXPECT_EQ(Number("SELECT COUNT(*) FROM t WHERE (i = 1 AND d = 2.5 AND s = 'short' AND n = 10) "
+                     "OR (i = 2 AND d = -0.125 AND length(s) = 600 AND n IS NULL) "
+                     "OR (i = 3 AND d = 1e300 AND s IS NULL AND n = 30) "
+                     "OR (i = 4 AND s = 'back to short' AND n IS NULL) "
+                     "OR (i = 5 AND s = '' AND n = 50)"),
+              5);
 }
 
 TEST_F(StatementTest, FailuresAreDatabaseExceptions) {
