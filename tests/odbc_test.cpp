@@ -35,6 +35,18 @@ public:
     CTime m_seen;
 };
 
+// The statements the SQLite connection holds prepared, this one included.
+class CStatementCount : public CRecordset {
+public:
+    using CRecordset::CRecordset;
+    CString GetDefaultSQL() override { return "SELECT COUNT(*) FROM sqlite_stmt"; }
+    void DoFieldExchange(CFieldExchange* pFX) override {
+        pFX->SetFieldType(CFieldExchange::outputColumn);
+        RFX_Long(pFX, "n", m_nCount);
+    }
+    LONG m_nCount = 0;
+};
+
 class RecordsetTest : public DatabaseTest {
 protected:
     void SetUp() override {
@@ -112,6 +124,28 @@ TEST_P(RecordsetTest, MovesForwardThroughEveryRowAndRefusesToGoBack) {
         EXPECT_EQ(e.m_nRetCode, AFX_SQL_ERROR_RECORDSET_FORWARD_ONLY);
     }
     EXPECT_EQ(set.m_nQuantity, 10);  // the current row is untouched
+}
+
+TEST_P(RecordsetTest, ClosedRecordsetsLeaveNoStatementBehind) {
+    // A host keeps its connection for thousands of reports, each opening
+    // dozens of recordsets: every one must give its statement back.
+    if (IsPostgres()) GTEST_SKIP() << "only SQLite lists a connection's statements (sqlite_stmt)";
+    Exec("INSERT INTO [dbo].[RfxItem] (ID) VALUES (1)");
+    Exec("INSERT INTO [dbo].[RfxItem] (ID) VALUES (2)");
+    auto prepared = [this] {
+        CStatementCount count(&m_connection.m_database);
+        count.Open();
+        return count.m_nCount;
+    };
+    const LONG before = prepared();
+    for (int i = 0; i < 10; ++i) {
+        CItemSet set(&m_connection.m_database);
+        set.Open();  // left on its first row: closed by the destructor
+        CItemSet all(&m_connection.m_database);
+        for (all.Open(); !all.IsEOF(); all.MoveNext()) {
+        }
+    }
+    EXPECT_EQ(prepared(), before);
 }
 
 TEST_P(RecordsetTest, TextParametersAreBoundNotPastedIntoTheStatement) {
