@@ -2,6 +2,7 @@
 #include "platform/Database.h"
 
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 namespace {
@@ -193,12 +194,33 @@ bool CDatabase::OpenEx(const char* lpszConnectString, uint32_t dwOptions) {
 }
 
 void CDatabase::Close() {
+    m_statementCache.clear();  // statements go before their connection
     m_connection.reset();
     m_hdbc = SQL_NULL_HDBC;
     m_env.reset();
     m_strConnect.Empty();
     m_strDBMSName.Empty();
     m_dialect = DbDialect::Generic;
+}
+
+SQLHSTMT CDatabase::TakeStatement(const CString& strSQL) {
+    // Most recently used last: a report's next statement is usually near the end.
+    for (auto it = m_statementCache.rbegin(); it != m_statementCache.rend(); ++it) {
+        if (it->strSQL == strSQL) {
+            SQLHSTMT hstmt = it->handle.release();
+            m_statementCache.erase(std::next(it).base());
+            return hstmt;
+        }
+    }
+    return SQL_NULL_HSTMT;
+}
+
+void CDatabase::GiveBackStatement(const CString& strSQL, SQLHSTMT hstmt) {
+    std::unique_ptr<void, OdbcHandleFree> handle(hstmt, OdbcHandleFree{SQL_HANDLE_STMT});
+    if (!IsOpen()) return;
+    if (m_statementCache.size() >= kMaxCachedStatements)
+        m_statementCache.erase(m_statementCache.begin());
+    m_statementCache.push_back({strSQL, std::move(handle)});
 }
 
 void CDatabase::ExecuteSQL(const char* lpszSQL) {

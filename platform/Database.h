@@ -115,11 +115,29 @@ public:
     // the others keep them as written.
     CString PrepareSQLText(const char* lpszSQL) const;
 
+    // Prepared statements that closed recordsets gave back, so that the next
+    // recordset with the same SQL text skips allocating and preparing (a
+    // report opens the same parameterised statements for every PC).
+    // TakeStatement hands one over to the caller, or SQL_NULL_HSTMT;
+    // GiveBackStatement takes ownership of a statement that is closed,
+    // unbound and prepared for `strSQL`, and frees the least recently used
+    // beyond kMaxCachedStatements. Close frees them all. One thread at a
+    // time, like the connection itself.
+    static constexpr size_t kMaxCachedStatements = 32;
+    SQLHSTMT TakeStatement(const CString& strSQL);
+    void GiveBackStatement(const CString& strSQL, SQLHSTMT hstmt);
+
     SQLHDBC m_hdbc = SQL_NULL_HDBC;
 
 private:
+    struct CachedStatement {
+        CString strSQL;
+        std::unique_ptr<void, OdbcHandleFree> handle;
+    };
+
     std::shared_ptr<void> m_env;  // the process-wide environment, kept alive while connected
     std::unique_ptr<void, OdbcHandleFree> m_connection;  // owns m_hdbc
+    std::vector<CachedStatement> m_statementCache;       // least recently used first
     CString m_strConnect;
     CString m_strDBMSName;
     DbDialect m_dialect = DbDialect::Generic;
@@ -268,9 +286,14 @@ private:
     struct BulkText;  // a bulk text column whose cut rows get a clean UTF-8 tail
     void RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
     void RepairBulkText();
+    // Closes the cursor and drops every binding, so that the statement can
+    // serve another recordset; false when the driver refuses.
+    bool ResetForReuse();
 
-    std::unique_ptr<void, OdbcHandleFree> m_statement;  // owns m_hstmt
-    std::unique_ptr<CDatabase> m_pOwnDatabase;          // the default-connect connection
+    // owns m_hstmt; the deleter must know the handle's type, or the driver
+    // manager refuses to free it and the statement lives until disconnection
+    std::unique_ptr<void, OdbcHandleFree> m_statement{nullptr, OdbcHandleFree{SQL_HANDLE_STMT}};
+    std::unique_ptr<CDatabase> m_pOwnDatabase;  // the default-connect connection
     std::vector<std::unique_ptr<Binding>> m_columns;
     std::vector<std::unique_ptr<Binding>> m_params;
     CString m_strSQL;
@@ -284,5 +307,9 @@ private:
     bool m_bBOF = true;
     bool m_bBulk = false;
     bool m_bBulkBuffers = false;  // AllocMultiRowBuffer ran; DeleteMultiRowBuffer is due
+    // The statement opened cleanly and binds parameters: Close gives it back
+    // to the database for the next recordset with the same SQL. A statement
+    // without parameters carries its values in its text and is rarely met again.
+    bool m_bReusable = false;
     std::vector<BulkText> m_bulkText;
 };

@@ -312,6 +312,8 @@ CRecordset::~CRecordset() {
 }
 
 void CRecordset::ThrowIfFailed(SQLRETURN rc) {
+    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) return;
+    m_bReusable = false;  // a statement that failed once is not handed on
     AfxCheckSql(rc, SQL_HANDLE_STMT, m_hstmt);
 }
 
@@ -362,16 +364,22 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
                                CString());
         m_dwOptions = dwOptions;
         m_bBulk = (dwOptions & useMultiRowFetch) != 0;
+        BuildSelect(lpszSQL);
 
-        SQLHSTMT hstmt = SQL_NULL_HSTMT;
-        AfxCheckSql(SQLAllocHandle(SQL_HANDLE_STMT, m_pDatabase->m_hdbc, &hstmt), SQL_HANDLE_DBC,
-                    m_pDatabase->m_hdbc);
+        // A statement an earlier recordset prepared for this text, or a new one.
+        SQLHSTMT hstmt = m_pDatabase->TakeStatement(m_strSQL);
+        const bool bPrepared = hstmt != SQL_NULL_HSTMT;
+        if (!bPrepared)
+            AfxCheckSql(SQLAllocHandle(SQL_HANDLE_STMT, m_pDatabase->m_hdbc, &hstmt),
+                        SQL_HANDLE_DBC, m_pDatabase->m_hdbc);
         m_statement.reset(hstmt);
         m_hstmt = hstmt;
-        ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_CURSOR_TYPE,
-                                     reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0));
-        ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_CONCURRENCY,
-                                     reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0));
+        if (!bPrepared) {
+            ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_CURSOR_TYPE,
+                                         reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0));
+            ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_CONCURRENCY,
+                                         reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0));
+        }
         ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_nRowsFetched, 0));
         if (m_bBulk) {
             m_rowStatus.assign(m_dwRowsetSize, 0);
@@ -381,11 +389,11 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
                                          reinterpret_cast<SQLPOINTER>(SQLULEN{m_dwRowsetSize}), 0));
             ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROW_STATUS_PTR, m_rowStatus.data(), 0));
         }
-
-        BuildSelect(lpszSQL);
-        CString text = m_pDatabase->PrepareSQLText(m_strSQL);
-        ThrowIfFailed(SQLPrepare(
-            m_hstmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.GetString())), SQL_NTS));
+        if (!bPrepared) {
+            CString text = m_pDatabase->PrepareSQLText(m_strSQL);
+            ThrowIfFailed(SQLPrepare(
+                m_hstmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.GetString())), SQL_NTS));
+        }
         RunFieldExchange(CFieldExchange::BindParam, m_bBulk);
         const SQLRETURN rc = SQLExecute(m_hstmt);
         if (rc != SQL_NO_DATA) ThrowIfFailed(rc);
@@ -403,6 +411,7 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
             FetchSingle();
         }
         m_bBOF = m_bEOF;
+        m_bReusable = !m_params.empty();
     } catch (...) {
         Close();
         throw;
@@ -431,8 +440,26 @@ void CRecordset::GetODBCFieldInfo(short nIndex, CODBCFieldInfo& fieldinfo) {
     fieldinfo.m_strName = name;
 }
 
+bool CRecordset::ResetForReuse() {
+    auto ok = [](SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; };
+    if (!ok(SQLFreeStmt(m_hstmt, SQL_CLOSE)) || !ok(SQLFreeStmt(m_hstmt, SQL_UNBIND)) ||
+        !ok(SQLFreeStmt(m_hstmt, SQL_RESET_PARAMS)) ||
+        !ok(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0)))
+        return false;
+    if (m_bBulk)
+        return ok(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0)) &&
+               ok(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROW_ARRAY_SIZE,
+                                 reinterpret_cast<SQLPOINTER>(SQLULEN{1}), 0));
+    return true;
+}
+
 void CRecordset::Close() {
     // The statement goes first: its bindings point into the buffers below.
+    // Unbound, it can serve the next recordset of the same text.
+    if (m_bReusable && m_hstmt != SQL_NULL_HSTMT && !m_pOwnDatabase && m_pDatabase &&
+        m_pDatabase->IsOpen() && ResetForReuse())
+        m_pDatabase->GiveBackStatement(m_strSQL, m_statement.release());
+    m_bReusable = false;
     m_statement.reset();
     m_hstmt = SQL_NULL_HSTMT;
     m_columns.clear();
@@ -459,10 +486,15 @@ void CRecordset::Move(long nRows, SQLUSMALLINT wFetchType) {
                            CString());
     if (!IsOpen()) throw UsageError("Move on a recordset that is not open");
     if (m_bEOF) throw UsageError("Move past the end of the recordset");
-    if (m_bBulk)
-        FetchRowset();
-    else
-        FetchSingle();
+    try {
+        if (m_bBulk)
+            FetchRowset();
+        else
+            FetchSingle();
+    } catch (...) {
+        m_bReusable = false;
+        throw;
+    }
 }
 
 void CRecordset::FetchSingle() {

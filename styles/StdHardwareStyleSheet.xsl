@@ -618,89 +618,55 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
     </xsl:choose>
   </xsl:template>
 
+  <!-- Words for element names, looked up as "|name=words|" in one string:
+       one search, where a chain of xsl:when tests costs an XPath evaluation
+       per entry on every call. A name that reads as itself is not listed. -->
+
   <!-- What a row element is, in words. -->
+  <xsl:variable name="kinds"
+                select="concat('|CPU=Processor|MotherBoard=Mother board|MemorySlot=Memory slot|',
+                          'SystemSlot=System slot|NetworkAdapter=Network adapter|',
+                          'VideoAdapter=Video adapter|HardDisk=Hard disk|',
+                          'LogicalDisk=Logical disk|CDROM=CD-ROM drive|Floppy=Floppy drive|',
+                          'SoundCard=Sound card|Pointer=Pointing device|USB=USB device|',
+                          'Infrared=Infrared device|ParallelPort=Parallel port|',
+                          'SerialPort=Serial port|PCMCIADevice=PCMCIA controller|')"/>
+
   <xsl:template name="kind">
     <xsl:param name="name" select="local-name()"/>
+    <xsl:variable name="entry" select="substring-after($kinds, concat('|', $name, '='))"/>
     <xsl:choose>
-      <xsl:when test="$name = 'CPU'">Processor</xsl:when>
-      <xsl:when test="$name = 'BIOS'">BIOS</xsl:when>
-      <xsl:when test="$name = 'MotherBoard'">Mother board</xsl:when>
-      <xsl:when test="$name = 'MemorySlot'">Memory slot</xsl:when>
-      <xsl:when test="$name = 'SystemSlot'">System slot</xsl:when>
-      <xsl:when test="$name = 'NetworkAdapter'">Network adapter</xsl:when>
-      <xsl:when test="$name = 'VideoAdapter'">Video adapter</xsl:when>
-      <xsl:when test="$name = 'Monitor'">Monitor</xsl:when>
-      <xsl:when test="$name = 'HardDisk'">Hard disk</xsl:when>
-      <xsl:when test="$name = 'LogicalDisk'">Logical disk</xsl:when>
-      <xsl:when test="$name = 'CDROM'">CD-ROM drive</xsl:when>
-      <xsl:when test="$name = 'Floppy'">Floppy drive</xsl:when>
-      <xsl:when test="$name = 'Printer'">Printer</xsl:when>
-      <xsl:when test="$name = 'SoundCard'">Sound card</xsl:when>
-      <xsl:when test="$name = 'Keyboard'">Keyboard</xsl:when>
-      <xsl:when test="$name = 'Pointer'">Pointing device</xsl:when>
-      <xsl:when test="$name = 'Modem'">Modem</xsl:when>
-      <xsl:when test="$name = 'USB'">USB device</xsl:when>
-      <xsl:when test="$name = 'Infrared'">Infrared device</xsl:when>
-      <xsl:when test="$name = 'ParallelPort'">Parallel port</xsl:when>
-      <xsl:when test="$name = 'SerialPort'">Serial port</xsl:when>
-      <xsl:when test="$name = 'PCMCIADevice'">PCMCIA controller</xsl:when>
+      <xsl:when test="$entry != ''"><xsl:value-of select="substring-before($entry, '|')"/></xsl:when>
       <xsl:otherwise><xsl:value-of select="$name"/></xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 
   <!-- The label of a value element; a few depend on the row they stand in. -->
+  <xsl:variable name="labels"
+                select="concat('|SystemName=System name|OperatingSystem=Operating system|',
+                          'CSDVersion=Service pack|SerialNumber=Serial number|',
+                          'RegisteredUser=Registered user|TimeZone=Time zone|',
+                          'PhysicalMemory=Physical memory|LoggedOnUser=Logged-on user|',
+                          'DXVersion=DirectX version|SystemEnclosure=System enclosure|',
+                          'AssetTag=Asset tag|BIOSVersion=BIOS version|',
+                          'InstallDate=Install date|BIOSManufacturer=BIOS manufacturer|',
+                          'CPUManufacturer=Manufacturer|ClockSpeed=Clock speed|',
+                          'InUse=In use|IPAddress=IP address|IPSubnet=Subnet mask|',
+                          'IPAddresses=IP addresses|DNSServer=DNS server|',
+                          'DefaultIPGateway=Default gateway|DHCPServer=DHCP server|',
+                          'MacAddress=MAC address|AdapterType=Adapter type|',
+                          'WINSPrimaryServer=Primary WINS server|AdapterRAM=Adapter memory|',
+                          'DacType=DAC type|RefreshRate=Refresh rate|',
+                          'FileSystem=File system|DeviceID=Volume|FreeSpace=Free space|',
+                          'FreePerCent=Free|Location=Port|')"/>
+
   <xsl:template name="label">
     <xsl:param name="name" select="local-name()"/>
     <xsl:param name="context" select="local-name(..)"/>
+    <xsl:variable name="entry" select="substring-after($labels, concat('|', $name, '='))"/>
     <xsl:choose>
       <xsl:when test="$name = 'Name' and ($context = 'MemorySlot' or $context = 'SystemSlot')">Slot</xsl:when>
-      <xsl:when test="$name = 'Name'">Name</xsl:when>
-      <xsl:when test="$name = 'SystemName'">System name</xsl:when>
-      <xsl:when test="$name = 'Domain'">Domain</xsl:when>
-      <xsl:when test="$name = 'OperatingSystem'">Operating system</xsl:when>
-      <xsl:when test="$name = 'CSDVersion'">Service pack</xsl:when>
-      <xsl:when test="$name = 'Version'">Version</xsl:when>
-      <xsl:when test="$name = 'SerialNumber'">Serial number</xsl:when>
-      <xsl:when test="$name = 'RegisteredUser'">Registered user</xsl:when>
-      <xsl:when test="$name = 'Organization'">Organization</xsl:when>
-      <xsl:when test="$name = 'Language'">Language</xsl:when>
-      <xsl:when test="$name = 'TimeZone'">Time zone</xsl:when>
-      <xsl:when test="$name = 'PhysicalMemory'">Physical memory</xsl:when>
-      <xsl:when test="$name = 'LoggedOnUser'">Logged-on user</xsl:when>
-      <xsl:when test="$name = 'DXVersion'">DirectX version</xsl:when>
-      <xsl:when test="$name = 'SystemEnclosure'">System enclosure</xsl:when>
-      <xsl:when test="$name = 'Manufacturer'">Manufacturer</xsl:when>
-      <xsl:when test="$name = 'Model'">Model</xsl:when>
-      <xsl:when test="$name = 'AssetTag'">Asset tag</xsl:when>
-      <xsl:when test="$name = 'BIOSVersion'">BIOS version</xsl:when>
-      <xsl:when test="$name = 'InstallDate'">Install date</xsl:when>
-      <xsl:when test="$name = 'BIOSManufacturer'">BIOS manufacturer</xsl:when>
-      <xsl:when test="$name = 'CPUManufacturer'">Manufacturer</xsl:when>
-      <xsl:when test="$name = 'ClockSpeed'">Clock speed</xsl:when>
-      <xsl:when test="$name = 'Product'">Product</xsl:when>
-      <xsl:when test="$name = 'Capacity'">Capacity</xsl:when>
-      <xsl:when test="$name = 'InUse'">In use</xsl:when>
-      <xsl:when test="$name = 'IPAddress'">IP address</xsl:when>
-      <xsl:when test="$name = 'IPSubnet'">Subnet mask</xsl:when>
-      <xsl:when test="$name = 'IPAddresses'">IP addresses</xsl:when>
-      <xsl:when test="$name = 'DNSServer'">DNS server</xsl:when>
-      <xsl:when test="$name = 'DefaultIPGateway'">Default gateway</xsl:when>
-      <xsl:when test="$name = 'DHCPServer'">DHCP server</xsl:when>
-      <xsl:when test="$name = 'MacAddress'">MAC address</xsl:when>
-      <xsl:when test="$name = 'AdapterType'">Adapter type</xsl:when>
-      <xsl:when test="$name = 'WINSPrimaryServer'">Primary WINS server</xsl:when>
-      <xsl:when test="$name = 'AdapterRAM'">Adapter memory</xsl:when>
-      <xsl:when test="$name = 'DacType'">DAC type</xsl:when>
-      <xsl:when test="$name = 'Resolution'">Resolution</xsl:when>
-      <xsl:when test="$name = 'RefreshRate'">Refresh rate</xsl:when>
-      <xsl:when test="$name = 'Drive'">Drive</xsl:when>
-      <xsl:when test="$name = 'FileSystem'">File system</xsl:when>
-      <xsl:when test="$name = 'DeviceID'">Volume</xsl:when>
-      <xsl:when test="$name = 'Size'">Size</xsl:when>
-      <xsl:when test="$name = 'FreeSpace'">Free space</xsl:when>
-      <xsl:when test="$name = 'FreePerCent'">Free</xsl:when>
-      <xsl:when test="$name = 'Location'">Port</xsl:when>
-      <xsl:when test="$name = 'State'">State</xsl:when>
+      <xsl:when test="$entry != ''"><xsl:value-of select="substring-before($entry, '|')"/></xsl:when>
       <xsl:otherwise><xsl:value-of select="$name"/></xsl:otherwise>
     </xsl:choose>
   </xsl:template>

@@ -49,6 +49,18 @@ public:
     CTime m_seen;
 };
 
+// The statements the SQLite connection holds prepared, this one included.
+class CStatementCount : public CRecordset {
+public:
+    using CRecordset::CRecordset;
+    CString GetDefaultSQL() override { return "SELECT COUNT(*) FROM sqlite_stmt"; }
+    void DoFieldExchange(CFieldExchange* pFX) override {
+        pFX->SetFieldType(CFieldExchange::outputColumn);
+        RFX_Long(pFX, "n", m_nCount);
+    }
+    LONG m_nCount = 0;
+};
+
 class RecordsetTest : public DatabaseTest {
 protected:
     void SetUp() override {
@@ -124,6 +136,41 @@ TEST_P(RecordsetTest, MovesForwardThroughEveryRowAndRefusesToGoBack) {
         EXPECT_EQ(e.m_nRetCode, AFX_SQL_ERROR_RECORDSET_FORWARD_ONLY);
     }
     EXPECT_EQ(set.m_nQuantity, 10);  // the current row is untouched
+}
+
+TEST_P(RecordsetTest, ClosedRecordsetsLeaveNoStatementBehind) {
+    // A host keeps its connection for thousands of reports, each opening
+    // dozens of recordsets: their statements are freed, or kept prepared for
+    // the next recordset of the same text, but never pile up.
+    if (IsPostgres()) GTEST_SKIP() << "only SQLite lists a connection's statements (sqlite_stmt)";
+    for (int id = 1; id <= 3; ++id)
+        Exec("INSERT INTO [dbo].[RfxItem] (ID, Quantity) VALUES (" + std::to_string(id) + ", " +
+             std::to_string(id * 10) + ")");
+    auto prepared = [this] {
+        CStatementCount count(&m_connection.m_database);
+        count.Open();
+        return count.m_nCount;
+    };
+    auto round = [this] {
+        CItemSet all(&m_connection.m_database);
+        all.Open();  // left on its first row: closed by the destructor
+        // The same parameterised text twice at once, then again and again.
+        CItemSet first(&m_connection.m_database), second(&m_connection.m_database);
+        ASSERT_TRUE(OpenById(first, 1));
+        ASSERT_TRUE(OpenById(second, 3));
+        EXPECT_EQ(first.m_nQuantity, 10);
+        EXPECT_EQ(second.m_nQuantity, 30);
+        first.Close();
+        ASSERT_TRUE(OpenById(first, 2));
+        EXPECT_EQ(first.m_nQuantity, 20);
+        first.MoveNext();
+        EXPECT_TRUE(first.IsEOF());
+        EXPECT_FALSE(OpenById(second, 4));
+    };
+    round();
+    const LONG afterOne = prepared();
+    for (int i = 0; i < 10; ++i) round();
+    EXPECT_EQ(prepared(), afterOne);
 }
 
 TEST_P(RecordsetTest, QuotesAndBracketsSurviveInLiteralsAndBoundParameters) {

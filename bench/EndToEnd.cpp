@@ -1,0 +1,128 @@
+#include "bench/EndToEnd.h"
+
+#include <exception>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "bench/BenchSupport.h"
+
+namespace bench {
+
+namespace {
+
+constexpr size_t kWarmUpReports = 5;
+
+class PcSequence {
+public:
+    PcSequence(int32_t pcCount, uint64_t seed) : m_engine(seed), m_pick(1, pcCount) {}
+    int32_t Next() { return m_pick(m_engine); }
+
+private:
+    std::mt19937_64 m_engine;
+    std::uniform_int_distribution<int32_t> m_pick;
+};
+
+// One host thread: its own connection and request, `count` timed reports.
+void ReportThread(const HwExports& exports, const std::string& connect, int32_t pcCount,
+                  size_t count, uint64_t seed, std::vector<double>& latencies, std::string& error) {
+    try {
+        CDataConnection connection;
+        connection.Open(connect.c_str());
+        DisplayRequest request;
+        request.Connection = &connection;
+        request.User = "bench";
+        request.CompanyName = "Example Ltd";
+        PcSequence pcs(pcCount, seed);
+        for (size_t i = 0; i < kWarmUpReports; ++i) {
+            request.PCID = pcs.Next();
+            CString html;
+            exports.Display(&request, &html);
+        }
+        pcs = PcSequence(pcCount, seed);
+        latencies.reserve(count);
+        for (size_t i = 0; i < count; ++i) {
+            request.PCID = pcs.Next();
+            CString html;
+            const Clock::time_point start = Clock::now();
+            exports.Display(&request, &html);
+            latencies.push_back(MillisecondsSince(start));
+            if (html.IsEmpty()) {
+                error = "PC " + std::to_string(request.PCID) + ": Display produced no HTML";
+                return;
+            }
+        }
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+}
+
+}  // namespace
+
+std::vector<int32_t> SamplePcs(int32_t pcCount, size_t count, uint64_t seed) {
+    PcSequence pcs(pcCount, seed);
+    std::vector<int32_t> sample(count);
+    for (int32_t& pc : sample) pc = pcs.Next();
+    return sample;
+}
+
+ReportRun RunReports(const HwExports& exports, const std::string& connect, int32_t pcCount,
+                     int threads, size_t reports, uint64_t seed) {
+    ReportRun run;
+    run.threads = threads;
+    std::vector<std::vector<double>> latencies(static_cast<size_t>(threads));
+    std::vector<std::string> errors(static_cast<size_t>(threads));
+    ResetPeakRss();
+    const Clock::time_point start = Clock::now();
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        const size_t share = reports / static_cast<size_t>(threads) +
+                             (static_cast<size_t>(t) < reports % static_cast<size_t>(threads));
+        workers.emplace_back(ReportThread, std::cref(exports), std::cref(connect), pcCount, share,
+                             seed + static_cast<uint64_t>(t), std::ref(latencies[t]),
+                             std::ref(errors[t]));
+    }
+    for (std::thread& worker : workers) worker.join();
+    run.wallSeconds = MillisecondsSince(start) / 1000.0;
+    run.peakRssKb = PeakRssKb();
+    for (int t = 0; t < threads; ++t) {
+        run.latencyMs.insert(run.latencyMs.end(), latencies[t].begin(), latencies[t].end());
+        if (run.error.empty()) run.error = errors[t];
+    }
+    run.reports = run.latencyMs.size();
+    return run;
+}
+
+std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const std::string& connect,
+                                               int32_t pcCount,
+                                               const std::vector<size_t>& checkpoints,
+                                               uint64_t seed, std::string& error) {
+    std::vector<std::pair<size_t, long>> rss;
+    try {
+        CDataConnection connection;
+        connection.Open(connect.c_str());
+        DisplayRequest request;
+        request.Connection = &connection;
+        request.User = "bench";
+        request.CompanyName = "Example Ltd";
+        PcSequence pcs(pcCount, seed);
+        size_t done = 0;
+        for (const size_t checkpoint : checkpoints) {
+            for (; done < checkpoint; ++done) {
+                request.PCID = pcs.Next();
+                CString html;
+                exports.Display(&request, &html);
+                if (html.IsEmpty()) {
+                    error = "PC " + std::to_string(request.PCID) + ": Display produced no HTML";
+                    return rss;
+                }
+            }
+            rss.emplace_back(done, CurrentRssKb());
+        }
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    return rss;
+}
+
+}  // namespace bench

@@ -1,0 +1,39 @@
+// Reports through the component's real exports, as a host asks for them:
+// the component loaded with dlopen, each thread with its own connection.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "console/ComponentLoader.h"
+
+namespace bench {
+
+struct ReportRun {
+    int threads = 0;
+    size_t reports = 0;
+    double wallSeconds = 0;
+    std::vector<double> latencyMs;  // one per report, all threads together
+    long peakRssKb = 0;             // this run's high-water mark
+    std::string error;              // empty when every report produced HTML
+};
+
+// `reports` reports in all, spread evenly over `threads` threads, each for a
+// PC drawn uniformly from 1..pcCount (seeded per thread). A few reports per
+// thread warm the connection up first and are not counted.
+ReportRun RunReports(const HwExports& exports, const std::string& connect, int32_t pcCount,
+                     int threads, size_t reports, uint64_t seed);
+
+// Consecutive reports on one connection; the RSS after each checkpoint
+// (a count of reports), as (reports, KiB) pairs.
+std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const std::string& connect,
+                                               int32_t pcCount,
+                                               const std::vector<size_t>& checkpoints,
+                                               uint64_t seed, std::string& error);
+
+// The first `count` PCs of the sequence RunReports draws on its first thread.
+std::vector<int32_t> SamplePcs(int32_t pcCount, size_t count, uint64_t seed);
+
+}  // namespace bench
