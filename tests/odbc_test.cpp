@@ -138,11 +138,13 @@ TEST_P(RecordsetTest, MovesForwardThroughEveryRowAndRefusesToGoBack) {
     EXPECT_EQ(set.m_nQuantity, 10);  // the current row is untouched
 }
 
-TEST_P(RecordsetTest, ClosedRecordsetsLeaveNoStatementBehind) {
+// Only SQLite lists a connection's prepared statements (sqlite_stmt).
+class StatementLifetimeTest : public RecordsetTest {};
+
+TEST_P(StatementLifetimeTest, ClosedRecordsetsLeaveNoStatementBehind) {
     // A host keeps its connection for thousands of reports, each opening
     // dozens of recordsets: their statements are freed, or kept prepared for
     // the next recordset of the same text, but never pile up.
-    if (IsPostgres()) GTEST_SKIP() << "only SQLite lists a connection's statements (sqlite_stmt)";
     for (int id = 1; id <= 3; ++id)
         Exec("INSERT INTO [dbo].[RfxItem] (ID, Quantity) VALUES (" + std::to_string(id) + ", " +
              std::to_string(id * 10) + ")");
@@ -231,6 +233,8 @@ TEST_P(RecordsetTest, ClosedConnectionIsRefusedWithAClearError) {
 }
 
 HW_ON_BOTH_BACKENDS(RecordsetTest);
+INSTANTIATE_TEST_SUITE_P(SQLite, StatementLifetimeTest, ::testing::Values(testdb::Backend::SQLite),
+                         testdb::BackendName);
 
 // A recordset without a database connects with its default connection
 // string, here the data source this test process defines in its ODBCINI file.
