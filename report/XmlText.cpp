@@ -55,7 +55,7 @@ void AppendElement(CString& out, const char* name, const char* value) {
 }
 
 // As the code-page conversion would have done: one U+FFFD per maximal
-// invalid subsequence.
+// invalid subsequence, and for each character XML cannot hold.
 std::string ToValidUtf8(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -89,7 +89,12 @@ std::string ToValidUtf8(const std::string& text) {
             if (!fits) break;
             ++valid;
         }
-        if (length && valid == length)
+        // U+FFFE and U+FFFF are well-formed UTF-8 but no XML character: one
+        // of them in a value would make the whole document unreadable.
+        const bool nonCharacter = length == 3 && lead == 0xEF && valid == 3 &&
+                                  static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                                  static_cast<unsigned char>(text[i + 2]) >= 0xBE;
+        if (length && valid == length && !nonCharacter)
             out.append(text, i, length);
         else
             out += kReplacementCharacter;

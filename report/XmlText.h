@@ -15,6 +15,7 @@ void AppendEscapedText(CString& out, const char* value);
 void AppendElement(CString& out, const char* name, const char* value);
 
 // Copies `text` as well-formed UTF-8: every maximal invalid subsequence
-// becomes one U+FFFD. The report text passes through this on its way to the
+// becomes one U+FFFD, and so do U+FFFE and U+FFFF, which XML does not
+// allow. The report text passes through this on its way to the
 // XML parser, so database bytes never make a document unreadable.
 std::string ToValidUtf8(const std::string& text);
