@@ -90,8 +90,8 @@ public:
     // Parses `text` (valid UTF-8) and validates it; returns the parsed
     // document (caller frees) or aborts naming the problem.
     xmlDocPtr ParseValid(const std::string& text, bool validate) const {
-        xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr,
-                                      "UTF-8", XML_PARSE_NONET | XML_PARSE_IGNORE_ENC);
+        xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8",
+                                      XML_PARSE_NONET | XML_PARSE_IGNORE_ENC);
         if (!doc) Fail("document is not well formed:\n" + text);
         if (validate) {
             xmlSchemaValidCtxtPtr validator = xmlSchemaNewValidCtxt(m_schema);

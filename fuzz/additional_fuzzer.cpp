@@ -59,7 +59,8 @@ void CheckGrid(xmlNodePtr root) {
             bool doubleWidth = false;
             for (xmlNodePtr col = row->children; col; col = col->next) {
                 if (col->type != XML_ELEMENT_NODE) continue;
-                if (xmlStrcmp(col->name, BAD_CAST "DataCol")) fuzzdb::Fail("a row holds a non-column");
+                if (xmlStrcmp(col->name, BAD_CAST "DataCol"))
+                    fuzzdb::Fail("a row holds a non-column");
                 ++columns;
                 if (xmlHasProp(col, BAD_CAST "DWidth")) doubleWidth = true;
             }

@@ -26,7 +26,7 @@
 
 namespace {
 
-const char* const kSections[] = {"SystemOverview", "CPU_BIOS",      "MotherBoard_Slots",
+const char* const kSections[] = {"SystemOverview",  "CPU_BIOS",      "MotherBoard_Slots",
                                  "NetworkAdapters", "VideoAdapters", "DiskDrives",
                                  "Printers",        "Peripherals",   "Additional"};
 
@@ -48,22 +48,26 @@ std::string BuildDocument(CDataConnection& connection, int pc, CString& document
 // A report that met a database error in section `failing`: what was written
 // is the good report's text up to the failure, followed by the failing
 // section's end tag when its start tag had been written, and nothing else.
-void ExpectCutShortAt(const std::string& text, const std::string& good, const std::string& failing) {
+void ExpectCutShortAt(const std::string& text, const std::string& good,
+                      const std::string& failing) {
     const std::string start = "<" + failing + ">\r\n", end = "</" + failing + ">\r\n";
     std::string written = text;
     const bool opened = text.find(start) != std::string::npos;
     if (opened) {
         ASSERT_GE(text.size(), end.size());
         ASSERT_EQ(text.substr(text.size() - end.size()), end)
-            << "the section that failed was left open:\n" << text;
+            << "the section that failed was left open:\n"
+            << text;
         written.resize(text.size() - end.size());
         EXPECT_EQ(written.find(end), std::string::npos) << "section closed twice:\n" << text;
     }
     ASSERT_EQ(good.compare(0, written.size(), written), 0)
-        << "what was written differs from the good report:\n" << text;
+        << "what was written differs from the good report:\n"
+        << text;
     if (!opened) {
         EXPECT_EQ(good.compare(written.size(), start.size(), start), 0)
-            << "the report did not stop right before section " << failing << ":\n" << text;
+            << "the report did not stop right before section " << failing << ":\n"
+            << text;
     }
     bool later = false;
     for (const char* section : kSections) {
@@ -313,9 +317,11 @@ std::string DigestExcept(CDataConnection& connection, const std::string& skip) {
     return TextQuery(
                &connection,
                "SELECT md5(string_agg(x, '' ORDER BY x)) FROM (SELECT relname || query_to_xml("
-               "format('SELECT md5(string_agg(t::text, '','' ORDER BY t::text)) AS h FROM dbo.%I t',"
+               "format('SELECT md5(string_agg(t::text, '','' ORDER BY t::text)) AS h FROM dbo.%I "
+               "t',"
                " relname), false, false, '')::text AS x FROM pg_class c JOIN pg_namespace n ON "
-               "n.oid = c.relnamespace WHERE n.nspname = 'dbo' AND c.relkind = 'r' AND relname NOT IN (" +
+               "n.oid = c.relnamespace WHERE n.nspname = 'dbo' AND c.relkind = 'r' AND relname NOT "
+               "IN (" +
                    skip + ")) s")
         .Get();
 }
@@ -338,8 +344,8 @@ protected:
 // holds it, so the schema change lands exactly between two of its reads.
 // Returns what the report wrote.
 std::string ChangeTableMidReport(const std::string& connect, const std::string& table,
-                          const std::string& change, const std::string& failing,
-                          const std::string& untouched) {
+                                 const std::string& change, const std::string& failing,
+                                 const std::string& untouched) {
     CDataConnection reader, other, observer;
     reader.Open(connect.c_str());
     other.Open(connect.c_str());

@@ -169,7 +169,8 @@ TEST_F(HostileValues, MarkupScriptEntitiesAndBrokenUtf8InEveryTextColumnStayText
         "<script>alert(1)</script><img src=x onerror=alert(2)>",
         "\"'><svg onload=alert(3)><b title='x'>",
         "&lt;i&gt; &amp;amp; &#60;u&#62; &bogus; &#0; ]]> <!-- --> <![CDATA[x]]>",
-        "<?xml-stylesheet href='evil.xsl'?><!DOCTYPE x [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>&e;",
+        "<?xml-stylesheet href='evil.xsl'?><!DOCTYPE x [<!ENTITY e SYSTEM "
+        "'file:///etc/passwd'>]>&e;",
         "\xff\xfe bad \xc3( \xed\xa0\x80 \xf4\x90\x80\x80 \xe2\x82",
         "no XML character: \xef\xbf\xbe \xef\xbf\xbf",
         "tab\tnew\r\nline\x01\x1f",
