@@ -252,8 +252,10 @@ private:
     void RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
     void RepairBulkText();
 
-    std::unique_ptr<void, OdbcHandleFree> m_statement;  // owns m_hstmt
-    std::unique_ptr<CDatabase> m_pOwnDatabase;          // the default-connect connection
+    // Owns m_hstmt. The deleter must name the handle type: a default one
+    // (type 0) makes SQLFreeHandle fail and every statement leak.
+    std::unique_ptr<void, OdbcHandleFree> m_statement{nullptr, OdbcHandleFree{SQL_HANDLE_STMT}};
+    std::unique_ptr<CDatabase> m_pOwnDatabase;  // the default-connect connection
     std::vector<std::unique_ptr<Binding>> m_columns;
     std::vector<std::unique_ptr<Binding>> m_params;
     CString m_strSQL;
