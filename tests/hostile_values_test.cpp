@@ -110,7 +110,8 @@ std::string HtmlOutline(const std::string& html) {
 }
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime (ASan and TSan both provide it).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 // Bytes the process holds in live heap blocks. Exact under the sanitizers
