@@ -3,7 +3,10 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test demo clean
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+
+.PHONY: all deps configure build test test-asan test-tsan demo clean
 
 all: build
 
@@ -18,6 +21,29 @@ build: configure
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-asan test-tsan
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the tests that run threads under ThreadSanitizer. Any finding fails the
+# run; the suppression files in tests/sanitizer/ name only third-party code.
+SAN_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
+          LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+          UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+          TSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/tsan.supp:halt_on_error=1:second_deadlock_stack=1
+TSAN_TARGETS = concurrency_test stylesheet_test platform_test component_test
+TSAN_TESTS = ^(ConcurrentReports|TransformerThreads|RunStateFlags)\.|^ModuleState\.CurrentStateIsPerThread$$|^Win32\.WindowMessagesAreStablePerNameAcrossThreads$$
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DHW_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@$(SAN_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+test-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DHW_SANITIZE=thread >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	@$(SAN_ENV) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
 # The main job on the embedded default: a sample fleet in SQLite, then PC 1's
 # report and a batch of the first 100 PCs through the component's Display.
@@ -35,4 +61,4 @@ demo: build
 	@echo "demo: PCs 1-100      $(abspath $(DEMO))/batch/"
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -20,6 +20,7 @@
 #include "platform/ModuleState.h"
 #include "platform/XmlServices.h"
 #include "report/StylesFolder.h"
+#include "report/XmlText.h"
 
 namespace {
 
@@ -33,8 +34,6 @@ constexpr int kStylesheetParseOptions = XSLT_PARSE_OPTIONS | XML_PARSE_NONET;
 // in memory whatever the prologue says.
 constexpr int kReportParseOptions = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
 
-constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
-
 struct DocFree {
     void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
 };
@@ -47,50 +46,6 @@ struct SecurityFree {
 using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 using ContextPtr = std::unique_ptr<xsltTransformContext, ContextFree>;
 using SecurityPtr = std::unique_ptr<xsltSecurityPrefs, SecurityFree>;
-
-// Copies `text` as well-formed UTF-8: every maximal invalid subsequence
-// becomes one U+FFFD, as the code-page conversion would have done.
-std::string ToValidUtf8(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    const size_t size = text.size();
-    size_t i = 0;
-    while (i < size) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;   // no overlong forms
-            if (lead == 0xED) high = 0x9F;  // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-        }
-        size_t valid = 1;
-        while (length && valid < length && i + valid < size) {
-            const unsigned char next = static_cast<unsigned char>(text[i + valid]);
-            const bool fits =
-                valid == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
-            if (!fits) break;
-            ++valid;
-        }
-        if (length && valid == length)
-            out.append(text, i, length);
-        else
-            out += kReplacementCharacter;
-        i += valid;
-    }
-    return out;
-}
 
 std::string ToValidUtf8OrThrow(const std::string& text) {
     try {

@@ -2,6 +2,8 @@
 // and these two helpers are how every value gets there safely.
 #pragma once
 
+#include <string>
+
 #include "platform/CString.h"
 
 // Appends `value` (read up to its first zero byte) with & < > " ' replaced by
@@ -11,3 +13,9 @@ void AppendEscapedText(CString& out, const char* value);
 // Appends "<name>", the escaped value, "</name>" and CR LF. The name is
 // written as it stands.
 void AppendElement(CString& out, const char* name, const char* value);
+
+// Copies `text` as well-formed UTF-8: every maximal invalid subsequence
+// becomes one U+FFFD, and so do U+FFFE and U+FFFF, which XML does not
+// allow. The report text passes through this on its way to the
+// XML parser, so database bytes never make a document unreadable.
+std::string ToValidUtf8(const std::string& text);

@@ -84,8 +84,10 @@ void CAdditionalHardwareSection::WriteSection(LONG nPCID, CString& strReport) {
                         layout.CloseRow();
                         layout.OpenRow();
                         CString title;
+                        // Widened: the last instance number, 2147483647, is titled 2147483648.
                         if (devices.m_nMultipleAllowed != 0)
-                            title.Format("%s%d", values.m_strName.GetString(), values.m_nIndexID + 1);
+                            title.Format("%s%lld", values.m_strName.GetString(),
+                                         static_cast<long long>(values.m_nIndexID) + 1);
                         else
                             title.Format("%s", values.m_strName.GetString());
                         layout.WriteColumn(true, bDoubleWidth, title, values.m_strDataValue);

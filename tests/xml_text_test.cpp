@@ -42,6 +42,19 @@ TEST(AppendEscapedText, StopsAtTheFirstZeroByte) {
     EXPECT_EQ(out.str(), "abc");
 }
 
+TEST(ToValidUtf8, ReplacesWhatXmlCannotReadAndKeepsTheRest) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_EQ(ToValidUtf8("Caf\xc3\xa9 \xf0\x9f\x98\x80 \xef\xbf\xbd"),
+              "Caf\xc3\xa9 \xf0\x9f\x98\x80 \xef\xbf\xbd");
+    EXPECT_EQ(ToValidUtf8("a\xff"
+                          "b\xc3"),
+              "a" + fffd + "b" + fffd);
+    EXPECT_EQ(ToValidUtf8("\xed\xa0\x80"), fffd + fffd + fffd);  // a surrogate
+    // Found by fuzzing: U+FFFE and U+FFFF are valid UTF-8 but not XML.
+    EXPECT_EQ(ToValidUtf8("x\xef\xbf\xbey\xef\xbf\xbfz"), "x" + fffd + "y" + fffd + "z");
+    EXPECT_EQ(ToValidUtf8("\xef\xbf\xbc"), "\xef\xbf\xbc");  // U+FFFC is a character
+}
+
 struct FolderCase {
     const char* modulePath;
     const char* expected;  // null: the lookup fails
