@@ -75,10 +75,10 @@ Options ParseOptions(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--sqlite") {
-            const std::string spec = value();
-            const size_t equals = spec.find('=');
+            const std::string sizeAndFile = value();
+            const size_t equals = sizeAndFile.find('=');
             if (equals == std::string::npos) throw std::invalid_argument("--sqlite wants N=FILE");
-            o.sqlite.emplace_back(ParseCount(spec.substr(0, equals)), spec.substr(equals + 1));
+            o.sqlite.emplace_back(ParseCount(sizeAndFile.substr(0, equals)), sizeAndFile.substr(equals + 1));
         } else if (arg == "--pg") {
             o.pgConnect = value();
         } else if (arg == "--pg-sizes") {
