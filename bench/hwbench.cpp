@@ -78,7 +78,8 @@ Options ParseOptions(int argc, char** argv) {
             const std::string sizeAndFile = value();
             const size_t equals = sizeAndFile.find('=');
             if (equals == std::string::npos) throw std::invalid_argument("--sqlite wants N=FILE");
-            o.sqlite.emplace_back(ParseCount(sizeAndFile.substr(0, equals)), sizeAndFile.substr(equals + 1));
+            o.sqlite.emplace_back(ParseCount(sizeAndFile.substr(0, equals)),
+                                  sizeAndFile.substr(equals + 1));
         } else if (arg == "--pg") {
             o.pgConnect = value();
         } else if (arg == "--pg-sizes") {

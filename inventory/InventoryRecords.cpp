@@ -7,8 +7,8 @@ namespace {
 // A summary value: the column, or the missing-value text when it is empty.
 void AppendSummaryElement(CString& out, const char* name, const CString& value,
                           const CReportDefaults* defaults) {
-    const char* text = value.IsEmpty() && defaults ? defaults->m_strMissingValue.GetString()
-                                                   : value.GetString();
+    const char* text =
+        value.IsEmpty() && defaults ? defaults->m_strMissingValue.GetString() : value.GetString();
     AppendElement(out, name, text);
 }
 

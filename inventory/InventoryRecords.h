@@ -78,7 +78,8 @@ public:
     const char* GetDescriptiveColumn() const override { return "MACAddress"; }
 };
 
-class CInvVideoAdapter : public CInvRecord<CDataVideoAdapter, &CDataVideoAdapter::m_VideoAdapterID> {
+class CInvVideoAdapter
+    : public CInvRecord<CDataVideoAdapter, &CDataVideoAdapter::m_VideoAdapterID> {
 public:
     using CInvRecord::CInvRecord;
 };

@@ -95,7 +95,8 @@ void CAdditionalHardwareSection::WriteSection(LONG nPCID, CString& strReport) {
                     } else {
                         if (bDoubleWidth) layout.CloseRow();
                         if (!layout.RowOpen()) layout.OpenRow();
-                        layout.WriteColumn(false, bDoubleWidth, values.m_strName, values.m_strDataValue);
+                        layout.WriteColumn(false, bDoubleWidth, values.m_strName,
+                                           values.m_strDataValue);
                         if (layout.Columns() == 2 || bDoubleWidth) layout.CloseRow();
                     }
                 } while (values.FetchNext());

@@ -17,8 +17,8 @@ void AppendEndTag(CString& strReport, const char* pszName) {
 }
 
 void CReportSection::WriteRecordList(CInvItem& item, uint32_t nQueryMode, CString& strReport,
-                                     const CString& strRowElement,
-                                     const CString& strSectionElement, bool& bStarted) {
+                                     const CString& strRowElement, const CString& strSectionElement,
+                                     bool& bStarted) {
     CPCIDataRecord* table = item.GetRecordset();
     if (table->Select(nQueryMode) <= 0) return;
     bStarted = true;

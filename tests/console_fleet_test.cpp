@@ -27,7 +27,8 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 TEST(SampleFleet, EveryPcReportsAsAValidDocument) {
     testdb::TempDir dir;
     const std::string db = dir.File("fleet.db");
-    ProcessResult init = RunProcess({kConsole, "init-db", "--db", db, "--pcs", "1000", "--seed", "7"});
+    ProcessResult init =
+        RunProcess({kConsole, "init-db", "--db", db, "--pcs", "1000", "--seed", "7"});
     ASSERT_EQ(init.exitCode, 0) << init.err;
 
     const std::string out = dir.File("xml");
