@@ -224,6 +224,11 @@ TEST(InitDbConnect, PostgreSQLServer) {
                         "AND octet_length(Organisation) = 21"),
                   0);
     }
+    // The console reports a PC of the fleet it just loaded.
+    ProcessResult report = RunConsole({"report", "--connect", connect, "--pc", "1"});
+    EXPECT_EQ(report.exitCode, 0) << report.err;
+    EXPECT_NE(report.out.find("<html"), std::string::npos);
+    EXPECT_NE(report.out.find("Brenner"), std::string::npos);
     server.ExecuteSQL("DROP DATABASE hwfleet");
 }
 
