@@ -11,6 +11,7 @@
 #include "console/ComponentLoader.h"
 #include "tests/Subprocess.h"
 #include "tests/TestDatabase.h"
+#include "tests/TestReport.h"
 
 namespace {
 
@@ -32,11 +33,7 @@ protected:
 
     // PC `pc`'s HTML through the Display export on `connection`.
     static std::string Render(CDataConnection& connection, int pc) {
-        DisplayRequest request;
-        request.Connection = &connection;
-        request.PCID = pc;
-        request.CompanyName = "Example Ltd";
-        request.User = "tester";
+        const DisplayRequest request = testreport::Request(connection, pc);
         CString html;
         EXPECT_EQ(s_component.Exports().Display(&request, &html), 1);
         return html.str();

@@ -23,6 +23,7 @@
 #include "report/ReportGenerator.h"
 #include "tests/Subprocess.h"
 #include "tests/TestDatabase.h"
+#include "tests/TestReport.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ const char* const kSections[] = {"SystemOverview",  "CPU_BIOS",      "MotherBoar
                                  "Printers",        "Peripherals",   "Additional"};
 
 std::string BuildDocument(CDataConnection& connection, int pc, CString& document) {
-    DisplayRequest request;
-    request.Connection = &connection;
-    request.PCID = pc;
-    request.CompanyName = "Acme Corp";
-    request.User = "admin";
+    const DisplayRequest request = testreport::Request(connection, pc);
     ReportGenerator generator("");
     try {
         generator.BuildDocument(&request, document);
@@ -111,11 +108,7 @@ protected:
     // Display through the export must let the exception through and leave
     // the host string empty; returns the exception's text.
     std::string DisplayThroughExport(CDataConnection& connection) {
-        DisplayRequest request;
-        request.Connection = &connection;
-        request.PCID = 2;
-        request.CompanyName = "Acme Corp";
-        request.User = "admin";
+        const DisplayRequest request = testreport::Request(connection, 2);
         CString host("text on entry");
         std::string error;
         try {

@@ -21,6 +21,7 @@
 #include "report/XmlText.h"
 #include "tests/ReportSchema.h"
 #include "tests/TestDatabase.h"
+#include "tests/TestReport.h"
 
 namespace {
 
@@ -145,9 +146,7 @@ protected:
     }
 
     std::string Document(int pc) {
-        DisplayRequest request;
-        request.Connection = &m_connection;
-        request.PCID = pc;
+        const DisplayRequest request = testreport::Request(m_connection, pc, "", "");
         ReportGenerator generator("");
         CString document;
         generator.BuildDocument(&request, document);
@@ -155,11 +154,7 @@ protected:
     }
 
     std::string Html(int pc) {
-        DisplayRequest request;
-        request.Connection = &m_connection;
-        request.PCID = pc;
-        request.CompanyName = "Acme";
-        request.User = "admin";
+        const DisplayRequest request = testreport::Request(m_connection, pc);
         CString html;
         EXPECT_EQ(s_component.Exports().Display(&request, &html), 1);
         return html.str();

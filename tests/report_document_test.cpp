@@ -12,6 +12,7 @@
 #include "report/ReportGenerator.h"
 #include "tests/ReportSchema.h"
 #include "tests/TestDatabase.h"
+#include "tests/TestReport.h"
 
 namespace {
 
@@ -26,11 +27,7 @@ struct ReportCase {
 
 // Builds one PC's document on an open connection into `document`.
 bool Build(CDataConnection& connection, const ReportCase& c, CString& document) {
-    DisplayRequest request;
-    request.Connection = &connection;
-    request.PCID = c.pcId;
-    request.CompanyName = c.company;
-    request.User = c.user;
+    const DisplayRequest request = testreport::Request(connection, c.pcId, c.company, c.user);
     return ReportGenerator("").BuildDocument(&request, document);
 }
 
