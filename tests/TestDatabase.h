@@ -74,8 +74,10 @@ inline void CreateSqliteDatabase(const std::string& file,
 
 // The connection string of the test PostgreSQL server, or "" when the `pg`
 // test fixture did not start one.
-inline std::string PostgresConnect() {
-    std::string text = ReadText(HW_PG_CONNECT_FILE);
+// The connection string the test server wrote (pg-server start DIR writes
+// DIR/connect.txt).
+inline std::string PostgresConnect(const std::string& file = HW_PG_CONNECT_FILE) {
+    std::string text = ReadText(file);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
 }
@@ -106,18 +108,37 @@ inline std::string FleetWithout(const TempDir& dir, const std::string& table) {
     " is missing; the pg_start test "                  \
     "(tests/pg/pg-server) must run first and its output says why"
 
-// One number from a query, e.g. "SELECT COUNT(*) AS n ...".
-inline long QueryNumber(CDatabase& db, const std::string& sql) {
-    struct Number : CRecordset {
-        explicit Number(CDatabase* pDb) : CRecordset(pDb) { m_nFields = 1; }
+// The first column of the first row of a query, as text.
+inline std::string QueryText(CDatabase& db, const std::string& sql) {
+    struct Text : CRecordset {
+        explicit Text(CDatabase* pDb) : CRecordset(pDb) { m_nFields = 1; }
         void DoFieldExchange(CFieldExchange* pFX) override {
             pFX->SetFieldType(CFieldExchange::outputColumn);
-            RFX_Long(pFX, "n", m_value);
+            RFX_Text(pFX, "t", m_value, 4096);
         }
-        LONG m_value = 0;
+        CString m_value;
     } query(&db);
     query.Open(CRecordset::forwardOnly, sql.c_str());
-    return query.m_value;
+    return query.m_value.str();
+}
+
+// One number from a query, e.g. "SELECT COUNT(*) AS n ...".
+inline long QueryNumber(CDatabase& db, const std::string& sql) {
+    const std::string text = QueryText(db, sql);
+    return text.empty() ? 0 : std::stol(text);
+}
+
+// A digest of every row of every table of PostgreSQL schema dbo except those
+// in `skip` (a quoted list), rows in a fixed order: equal digests before and
+// after mean nothing was written.
+inline std::string PostgresDigest(CDatabase& db, const std::string& skip = "''") {
+    return QueryText(
+        db,
+        "SELECT md5(string_agg(x, '' ORDER BY x)) FROM (SELECT relname || query_to_xml(format("
+        "'SELECT md5(string_agg(t::text, '','' ORDER BY t::text)) AS h FROM dbo.%I t', relname), "
+        "false, false, '')::text AS x FROM pg_class c JOIN pg_namespace n ON n.oid = "
+        "c.relnamespace WHERE n.nspname = 'dbo' AND c.relkind = 'r' AND relname NOT IN (" +
+            skip + ")) s");
 }
 
 enum class Backend { SQLite, PostgreSQL };

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "console/ComponentLoader.h"
-#include "db/DynamicQuery.h"
 #include "platform/Transaction.h"
 #include "report/ReportGenerator.h"
 #include "tests/Subprocess.h"
@@ -290,35 +289,6 @@ TEST_F(DatabaseFaults, WriterHoldingAnExclusiveLockFailsTheReportWhichRecoversAf
 // ---------------------------------------------------------------------------
 // PostgreSQL: a second session changes the schema while a report runs.
 
-class TextQuery : public CDynamicQuery {
-public:
-    TextQuery(CDataConnection* pConnection, std::string sql)
-        : CDynamicQuery(pConnection), m_sql(std::move(sql)) {
-        m_nDefaultTextWidth = 4096;
-        AddText(&m_value);
-    }
-    CString BuildSQL() override { return m_sql.c_str(); }
-    std::string Get() { return Execute(0, 0) > 0 ? m_value.str() : std::string(); }
-
-private:
-    std::string m_sql;
-    CString m_value;
-};
-
-// A digest of every table of schema dbo except those named, rows in a fixed order.
-std::string DigestExcept(CDataConnection& connection, const std::string& skip) {
-    return TextQuery(
-               &connection,
-               "SELECT md5(string_agg(x, '' ORDER BY x)) FROM (SELECT relname || query_to_xml("
-               "format('SELECT md5(string_agg(t::text, '','' ORDER BY t::text)) AS h FROM dbo.%I "
-               "t',"
-               " relname), false, false, '')::text AS x FROM pg_class c JOIN pg_namespace n ON "
-               "n.oid = c.relnamespace WHERE n.nspname = 'dbo' AND c.relkind = 'r' AND relname NOT "
-               "IN (" +
-                   skip + ")) s")
-        .Get();
-}
-
 class PostgresFaults : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -345,7 +315,7 @@ std::string ChangeTableMidReport(const std::string& connect, const std::string& 
     observer.Open(connect.c_str());
     CString good;
     EXPECT_EQ(BuildDocument(reader, 2, good), "");
-    const std::string digest = DigestExcept(observer, untouched);
+    const std::string digest = testdb::PostgresDigest(observer.m_database, untouched);
 
     CTransaction transaction(other.m_database);
     other.m_database.ExecuteSQL(("LOCK TABLE dbo." + table + " IN ACCESS EXCLUSIVE MODE").c_str());
@@ -355,11 +325,11 @@ std::string ChangeTableMidReport(const std::string& connect, const std::string& 
     // Wait until the report stands at the locked table; bounded, so a report
     // that never gets there fails the test instead of hanging it.
     const std::string waiting =
-        "SELECT count(*)::text FROM pg_locks WHERE NOT granted AND relation = 'dbo." + table +
+        "SELECT count(*) FROM pg_locks WHERE NOT granted AND relation = 'dbo." + table +
         "'::regclass";
     bool blocked = false;
     for (int i = 0; i < 3000 && !blocked; ++i) {
-        blocked = TextQuery(&observer, waiting).Get() != "0";
+        blocked = testdb::QueryNumber(observer.m_database, waiting) != 0;
         if (!blocked) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_TRUE(blocked) << "the report never reached table " << table;
@@ -370,7 +340,8 @@ std::string ChangeTableMidReport(const std::string& connect, const std::string& 
     EXPECT_FALSE(error.empty()) << "the report did not fail";
     EXPECT_NE(error.find(table), std::string::npos) << error;
     ExpectCutShortAt(document.str(), good.str(), failing);
-    EXPECT_EQ(DigestExcept(observer, untouched), digest) << "the report wrote to the database";
+    EXPECT_EQ(testdb::PostgresDigest(observer.m_database, untouched), digest)
+        << "the report wrote to the database";
     return document.str();
 }
 
@@ -390,7 +361,7 @@ TEST_F(PostgresFaults, TableRenamedByAnotherSessionInTheMiddleOfTheReport) {
 TEST_F(PostgresFaults, ColumnRecreatedAsTextIsReadAsZero) {
     m_setup.m_database.ExecuteSQL("ALTER TABLE dbo.cpu ALTER COLUMN speed TYPE text");
     m_setup.m_database.ExecuteSQL("UPDATE dbo.cpu SET speed = 'fast' WHERE id = 2");
-    const std::string digest = DigestExcept(m_setup, "''");
+    const std::string digest = testdb::PostgresDigest(m_setup.m_database);
     CDataConnection connection;
     connection.Open(m_connect.c_str());
     CString document;
@@ -400,7 +371,7 @@ TEST_F(PostgresFaults, ColumnRecreatedAsTextIsReadAsZero) {
     for (size_t at; (at = expected.find("2400 MHz")) != std::string::npos;)
         expected.replace(at, 4, "0");
     EXPECT_EQ(document.str(), expected);
-    EXPECT_EQ(DigestExcept(m_setup, "''"), digest);
+    EXPECT_EQ(testdb::PostgresDigest(m_setup.m_database), digest);
 }
 
 }  // namespace
