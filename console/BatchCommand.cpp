@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -24,6 +25,8 @@
 namespace {
 
 constexpr int kMaxJobs = 64;
+constexpr int kDefaultReconnectWait = 30;  // seconds
+constexpr int kMaxReconnectWait = 3600;
 
 struct BatchPlan {
     std::vector<int32_t> pcIds;
@@ -33,13 +36,49 @@ struct BatchPlan {
     ReportStyles styles;
     std::string user;
     std::string company;
+    std::chrono::seconds reconnectWait{kDefaultReconnectWait};
 };
+
+// Opens a worker's connection for the next PC, or returns why it could not.
+// A server that cannot be reached (SQLSTATE class 08) may be restarting, so
+// the worker keeps trying for up to the reconnect wait: a restart then costs
+// the PCs that were in flight, not the rest of the fleet. The wait is spent
+// once per outage (`waitedOut`): a server that stays down fails each later PC
+// after one attempt, so the batch still ends.
+std::string OpenForNextPc(CDataConnection& connection, const BatchPlan& plan, const std::string& pc,
+                          bool& waitedOut, Progress& progress) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + plan.reconnectWait;
+    std::chrono::milliseconds pause{100};
+    for (bool announced = false;;) {
+        try {
+            connection.Open(plan.connect.c_str());
+            waitedOut = false;
+            return {};
+        } catch (const CDBException& e) {
+            const bool unreachable = e.GetSqlState().Left(2) == "08";
+            if (!unreachable || waitedOut || Clock::now() + pause > deadline) {
+                waitedOut = waitedOut || unreachable;
+                return "cannot connect to " + plan.databaseName + ": " + e.what();
+            }
+            if (!announced) {
+                progress.Message(pc + ": cannot reach " + plan.databaseName + " (SQLSTATE " +
+                                 e.GetSqlState().GetString() + "); trying again for up to " +
+                                 std::to_string(plan.reconnectWait.count()) + " s");
+                announced = true;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(2000));
+        }
+    }
+}
 
 // One worker: takes the next PC until none is left. A connection that broke
 // is dropped and a fresh one opened for the next PC.
 void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size_t>& next,
                Progress& progress) {
     CDataConnection connection;
+    bool waitedOut = false;
     ReportRequest request;
     request.user = plan.user;
     request.company = plan.company;
@@ -48,10 +87,9 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
         const int32_t pcId = plan.pcIds[index];
         const std::string pc = "PC " + std::to_string(pcId);
         if (!connection.IsOpen()) {
-            try {
-                connection.Open(plan.connect.c_str());
-            } catch (const CDBException& e) {
-                progress.Message(pc + ": cannot connect to " + plan.databaseName + ": " + e.what());
+            const std::string error = OpenForNextPc(connection, plan, pc, waitedOut, progress);
+            if (!error.empty()) {
+                progress.Message(pc + ": " + error);
                 progress.Step(true);
                 continue;
             }
@@ -115,6 +153,16 @@ int RunBatch(const CommandLine& cmd) {
             return kExitUsage;
         }
         jobs = value;
+    }
+    if (cmd.Has("reconnect-wait")) {
+        int32_t value = -1;
+        if (!ParsePcId(cmd.Option("reconnect-wait"), value) || value < 0 ||
+            value > kMaxReconnectWait) {
+            fprintf(stderr, "hwconsole: --reconnect-wait needs a number of seconds from 0 to %d\n",
+                    kMaxReconnectWait);
+            return kExitUsage;
+        }
+        plan.reconnectWait = std::chrono::seconds(value);
     }
     if (!ResolveReportStyles(cmd, componentPath, plan.styles, error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
