@@ -21,6 +21,7 @@
 #include "console/Progress.h"
 #include "console/ReportFormat.h"
 #include "console/ReportRun.h"
+#include "platform/XmlServices.h"
 
 namespace {
 
@@ -184,8 +185,9 @@ int RunBatch(const CommandLine& cmd) {
     }
     // Every PC would fail the same way: say it once, before starting.
     const std::string stylesheet = ReportStylesheetPath(plan.styles);
-    if (access(stylesheet.c_str(), R_OK) != 0) {
-        fprintf(stderr, "hwconsole: %s\n", DescribeStylesheetFailure(stylesheet, "").c_str());
+    std::string content;
+    if (!ReadXmlFile(stylesheet, "stylesheet", content, error)) {
+        fprintf(stderr, "hwconsole: %s\n", DescribeStylesheetFailure(stylesheet, error).c_str());
         return kExitFailed;
     }
     {

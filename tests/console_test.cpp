@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <libxml/c14n.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -71,8 +72,19 @@ TEST(ConsoleReport, WritesTheHtmlReportToAFileOrStandardOutput) {
 
 TEST(ConsoleReport, ReportsEachFailureClearlyAndWritesNoFile) {
     const std::string db = testdb::SampleFleet();
-    testdb::TempDir styles, broken;
+    testdb::TempDir styles, broken, endless;
     std::ofstream(broken.File("StdHardwareStyleSheet.xsl")) << "<xsl:stylesheet version='1.0'";
+    // A stylesheet that never ends once took the whole process down.
+    std::filesystem::create_symlink("/dev/zero", endless.File("StdHardwareStyleSheet.xsl"));
+    // The document carries InUse as the database holds it: an '&' there
+    // leaves it unreadable, and the component says so through the host.
+    const std::string rawInUse = styles.File("raw-in-use.db");
+    testdb::CreateSqliteDatabase(rawInUse, {HW_TEST_DATA "/report-pcs.sql"});
+    {
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(rawInUse).c_str());
+        connection.m_database.ExecuteSQL("UPDATE SystemSlot SET InUse = 'A & B' WHERE ID = 2");
+    }
     const std::string out = styles.File("never.html");
     const struct {
         std::vector<std::string> args;
@@ -85,10 +97,19 @@ TEST(ConsoleReport, ReportsEachFailureClearlyAndWritesNoFile) {
         {{"--pc", "2", "--db", styles.File("missing.db")}, 1, "database file not found"},
         {{"--pc", "2", "--db", db, "--styles", styles.Path()},
          1,
-         "stylesheet " + styles.Path() + "/StdHardwareStyleSheet.xsl"},
+         "the transformation failed: cannot read stylesheet " + styles.Path() +
+             "/StdHardwareStyleSheet.xsl: No such file or directory"},
         {{"--pc", "2", "--db", db, "--styles", broken.Path()},
          1,
-         "stylesheet " + broken.Path() + "/StdHardwareStyleSheet.xsl is not a usable stylesheet"},
+         "stylesheet " + broken.Path() +
+             "/StdHardwareStyleSheet.xsl is not well-formed XML: line 1"},
+        {{"--pc", "2", "--db", db, "--styles", endless.Path()},
+         1,
+         "stylesheet " + endless.Path() + "/StdHardwareStyleSheet.xsl is not a regular file"},
+        {{"--pc", "2", "--db", rawInUse},
+         1,
+         "the transformation failed: the report document is not well-formed XML: line 71: "
+         "xmlParseEntityRef: no name"},
         {{"--pc", "2", "--connect", "Driver=NoSuchDriver;Database=x;PWD=secret"},
          1,
          "cannot connect to Driver=NoSuchDriver;Database=x;PWD=***: SQLSTATE"},
