@@ -4,7 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/ReportSchema.h"
 #include "tests/Subprocess.h"
@@ -149,6 +152,61 @@ TEST(ConsoleReport, DatabaseErrorNamesTheSqlState) {
         EXPECT_NE(r.err.find(table), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << "no partial report on standard output";
     }
+}
+
+// Every command writes its file the same way; the report shows it.
+TEST(ConsoleOutput, ReplacesTheFileWholeAndTouchesNothingElse) {
+    namespace fs = std::filesystem;
+    testdb::TempDir dir, elsewhere;
+    const std::string victim = elsewhere.File("victim.txt");
+    std::ofstream(victim) << "victim";
+    auto report = [](const std::string& out, const std::string& company) {
+        return Report({"--pc", "2", "--company", company, "--out", out});
+    };
+
+    // Links planted beside the target and at the target are never written through.
+    const std::string linked = dir.File("linked.html");
+    fs::create_symlink(victim, linked + ".tmp");
+    fs::create_symlink(victim, dir.File("planted.html"));
+    for (const std::string& out : {linked, dir.File("planted.html")}) {
+        ASSERT_EQ(report(out, "Acme").exitCode, 0);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out))) << out;
+    }
+    EXPECT_EQ(testdb::ReadText(victim), "victim");
+    EXPECT_TRUE(fs::is_symlink(linked + ".tmp"));
+
+    // A private file stays private; the user's own file of the old temporary name stays.
+    const std::string secret = dir.File("secret.html");
+    std::ofstream(secret) << "old";
+    std::ofstream(secret + ".tmp") << "mine";
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(report(secret, "Acme").exitCode, 0);
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(testdb::ReadText(secret + ".tmp"), "mine");
+
+    // Writers of one file at once: it ends up as exactly one writer's report.
+    const std::string shared = dir.File("shared.html");
+    const std::string reference = Report({"--pc", "2", "--company", "Company-A"}).out;
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::thread> writers;
+        for (char id = 'A'; id <= 'F'; ++id)
+            writers.emplace_back([&, id] { report(shared, std::string("Company-") + id); });
+        for (std::thread& writer : writers) writer.join();
+        const std::string written = testdb::ReadText(shared);
+        const size_t at = written.find("Company-");
+        ASSERT_NE(at, std::string::npos);
+        std::string expected = reference;
+        for (size_t pos = 0; (pos = expected.find("Company-A", pos)) != std::string::npos;)
+            expected[pos + 8] = written[at + 8];
+        EXPECT_EQ(written, expected) << "round " << round;
+    }
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"linked.html", "linked.html.tmp", "planted.html",
+                                            "secret.html", "secret.html.tmp", "shared.html"}))
+        << "no temporary file is left behind";
 }
 
 // The tree of an XML text in canonical form: declaration, line ends, empty
