@@ -61,29 +61,17 @@ void PrepareDboSession(CDatabase& database, const char* lpszConnectString) {
     }
 }
 
-void PrepareReadOnlySession(CDatabase& database) {
-    switch (database.GetDialect()) {
-        case DbDialect::SQLite:
-            database.ExecuteSQL("PRAGMA query_only = ON");
-            break;
-        case DbDialect::PostgreSQL:
-            database.ExecuteSQL("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
-            break;
-        case DbDialect::SQLServer:
-        case DbDialect::Generic:
-            break;
-    }
-}
-
 void CDataConnection::Open(const char* lpszConnectString) {
     Open(lpszConnectString, CDatabase::noOdbcDialog);
 }
 
 void CDataConnection::Open(const char* lpszConnectString, uint32_t dwOptions) {
+    SqliteHandleCatcher sqlite;  // the engine a SQLite driver opens, for a read-only session
     m_database.OpenEx(lpszConnectString, dwOptions);
     try {
         PrepareDboSession(m_database, lpszConnectString);
-        if (dwOptions & CDatabase::openReadOnly) PrepareReadOnlySession(m_database);
+        if (dwOptions & CDatabase::openReadOnly)
+            PrepareReadOnlySession(m_database, sqlite.Handle());
     } catch (...) {
         m_database.Close();
         throw;
