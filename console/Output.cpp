@@ -75,8 +75,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
             // The file stays root's; its mode still holds.
         }
     }
-    // On disk before it gets the name, so a crash never leaves a short file there.
-    bool ok = WriteAll(fd, content) && fsync(fd) == 0;
+    // On disk before it gets the name, so a crash never leaves a short file
+    // there (the data and its length: fdatasync spares the times).
+    bool ok = WriteAll(fd, content) && fdatasync(fd) == 0;
     int saved = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
