@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "db/DynamicQuery.h"
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdarg>
 
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "report/XmlText.h"
 #include "sections/CReportSection.h"
+#include "text/XmlText.h"
 
 namespace {
 

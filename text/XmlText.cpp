@@ -1,4 +1,4 @@
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 #include <cstring>
 #include <string>
