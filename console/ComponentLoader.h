@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "include/HardwareList.h"
+#include "HardwareList.h"
 
 struct HwExports {
     HwGetIDFn GetID = nullptr;

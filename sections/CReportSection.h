@@ -6,10 +6,10 @@
 #include <initializer_list>
 #include <vector>
 
-#include "HardwareList.h"
 #include "db/CReportDefaults.h"
 #include "inventory/CInvItem.h"
 #include "platform/CString.h"
+#include "platform/DataConnection.h"
 
 class CReportSection {
 public:
