@@ -12,15 +12,15 @@
 #include <thread>
 #include <vector>
 
-#include "console/ComponentLoader.h"
-#include "console/Connection.h"
 #include "console/Console.h"
-#include "console/Inventory.h"
-#include "console/Output.h"
-#include "console/PcList.h"
-#include "console/Progress.h"
-#include "console/ReportFormat.h"
-#include "console/ReportRun.h"
+#include "host/ComponentLoader.h"
+#include "host/Connection.h"
+#include "host/Inventory.h"
+#include "host/Output.h"
+#include "host/PcList.h"
+#include "host/Progress.h"
+#include "host/ReportFormat.h"
+#include "host/ReportRun.h"
 
 namespace {
 
@@ -147,22 +147,21 @@ int RunBatch(const CommandLine& cmd) {
     if (plan.outDir.back() != '/') plan.outDir += '/';
     int jobs = static_cast<int>(std::min(8u, std::max(1u, std::thread::hardware_concurrency())));
     if (cmd.Has("jobs")) {
-        int32_t value = 0;
-        if (!ParsePcId(cmd.Option("jobs"), value) || value < 1 || value > kMaxJobs) {
+        unsigned long long value = 0;
+        if (!ParseWholeNumber(cmd.Option("jobs"), kMaxJobs, value) || value < 1) {
             fprintf(stderr, "hwconsole: --jobs needs a number from 1 to %d\n", kMaxJobs);
             return kExitUsage;
         }
-        jobs = value;
+        jobs = static_cast<int>(value);
     }
     if (cmd.Has("reconnect-wait")) {
-        int32_t value = -1;
-        if (!ParsePcId(cmd.Option("reconnect-wait"), value) || value < 0 ||
-            value > kMaxReconnectWait) {
+        unsigned long long value = 0;
+        if (!ParseWholeNumber(cmd.Option("reconnect-wait"), kMaxReconnectWait, value)) {
             fprintf(stderr, "hwconsole: --reconnect-wait needs a number of seconds from 0 to %d\n",
                     kMaxReconnectWait);
             return kExitUsage;
         }
-        plan.reconnectWait = std::chrono::seconds(value);
+        plan.reconnectWait = std::chrono::seconds(static_cast<long long>(value));
     }
     if (!ResolveReportStyles(cmd, componentPath, plan.styles, error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());

@@ -2,8 +2,8 @@
 // says about itself.
 #include <cstdio>
 
-#include "console/ComponentLoader.h"
 #include "console/Console.h"
+#include "host/ComponentLoader.h"
 
 int RunInfo(const CommandLine& cmd) {
     ComponentLoader component;

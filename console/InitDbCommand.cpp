@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "console/Connection.h"
 #include "console/Console.h"
 #include "console/FleetGenerator.h"
+#include "host/Connection.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
 #include "platform/Transaction.h"
@@ -66,14 +66,6 @@ struct Interrupted {};
 struct InitDbError {
     std::string message;
 };
-
-bool ParseUnsigned(const std::string& text, unsigned long long max, unsigned long long& value) {
-    if (text.empty() || !isdigit(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = strtoull(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0' && value <= max;
-}
 
 // <install root>/schema/ for the running program (<root>/bin/hwconsole).
 std::string DefaultSchemaFolder() {
@@ -416,14 +408,14 @@ int RunInitDb(const CommandLine& cmd) {
     Options options;
     unsigned long long number = 0;
     if (cmd.Has("pcs")) {
-        if (!ParseUnsigned(cmd.Option("pcs"), INT32_MAX, number)) {
+        if (!ParseWholeNumber(cmd.Option("pcs"), INT32_MAX, number)) {
             fprintf(stderr, "hwconsole: --pcs needs a whole number from 0 to %d\n", INT32_MAX);
             return kExitUsage;
         }
         options.pcs = static_cast<long long>(number);
     }
     if (cmd.Has("seed")) {
-        if (!ParseUnsigned(cmd.Option("seed"), UINT64_MAX, number)) {
+        if (!ParseWholeNumber(cmd.Option("seed"), UINT64_MAX, number)) {
             fprintf(stderr, "hwconsole: --seed needs a whole number from 0 to %llu\n",
                     static_cast<unsigned long long>(UINT64_MAX));
             return kExitUsage;

@@ -7,13 +7,13 @@
 #include <ctime>
 #include <string>
 
-#include "console/ComponentLoader.h"
-#include "console/Connection.h"
 #include "console/Console.h"
-#include "console/Output.h"
-#include "console/QueryDocument.h"
-#include "console/ReadOnlySql.h"
-#include "console/ReportFormat.h"
+#include "host/ComponentLoader.h"
+#include "host/Connection.h"
+#include "host/Output.h"
+#include "host/QueryDocument.h"
+#include "host/ReadOnlySql.h"
+#include "host/ReportFormat.h"
 #include "report/StylesheetTransformer.h"
 
 namespace {
@@ -80,8 +80,8 @@ bool NamedQuery(const CommandLine& cmd, std::string& sql, std::string& title, st
         return true;
     }
     if (name == "memory-below") {
-        int32_t mb = 0;
-        if (!ParsePcId(cmd.Option("mb"), mb) || mb < 0) {
+        unsigned long long mb = 0;
+        if (!ParseWholeNumber(cmd.Option("mb"), INT32_MAX, mb)) {
             error = "--named memory-below needs --mb N (megabytes, a whole number)";
             return false;
         }

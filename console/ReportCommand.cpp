@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <string>
 
-#include "console/ComponentLoader.h"
-#include "console/Connection.h"
 #include "console/Console.h"
-#include "console/Output.h"
-#include "console/ReportFormat.h"
-#include "console/ReportRun.h"
+#include "host/ComponentLoader.h"
+#include "host/Connection.h"
+#include "host/Output.h"
+#include "host/ReportFormat.h"
+#include "host/ReportRun.h"
 
 int RunReport(const CommandLine& cmd) {
     int32_t pcId = 0;

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 #include "platform/ModuleState.h"
 #include "tests/TestDatabase.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 #include "platform/Statement.h"
 #include "platform/Transaction.h"
 #include "report/ReportGenerator.h"

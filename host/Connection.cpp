@@ -1,4 +1,4 @@
-#include "console/Connection.h"
+#include "host/Connection.h"
 
 #include <strings.h>
 #include <unistd.h>
@@ -9,17 +9,16 @@ std::string SqliteConnectionString(const std::string& file) {
     return "Driver=SQLite3;Database=" + file;
 }
 
-std::string ConnectionString(const CommandLine& cmd, std::string& error, bool mustExist) {
-    if (cmd.Has("connect") && cmd.Has("db")) {
+std::string ConnectionString(const DatabaseChoice& choice, std::string& error, bool mustExist) {
+    if (choice.connect && choice.file) {
         error = "give either --db FILE or --connect STRING, not both";
         return "";
     }
-    if (cmd.Has("connect")) {
-        std::string connect = cmd.Option("connect");
-        if (connect.empty()) error = "--connect needs an ODBC connection string";
-        return connect;
+    if (choice.connect) {
+        if (choice.connect->empty()) error = "--connect needs an ODBC connection string";
+        return *choice.connect;
     }
-    std::string file = cmd.Option("db");
+    const std::string file = choice.file.value_or("");
     if (file.empty()) {
         error = "name the database with --db FILE (SQLite) or --connect STRING (ODBC)";
         return "";
@@ -40,10 +39,10 @@ std::string ConnectionString(const CommandLine& cmd, std::string& error, bool mu
     return SqliteConnectionString(file);
 }
 
-std::string DatabaseName(const CommandLine& cmd) {
-    if (!cmd.Has("connect")) return cmd.Option("db");
+std::string DatabaseName(const DatabaseChoice& choice) {
+    if (!choice.connect) return choice.file.value_or("");
     // Messages end up in logs: never repeat a password.
-    const std::string connect = cmd.Option("connect");
+    const std::string& connect = *choice.connect;
     std::string shown;
     size_t pos = 0;
     while (pos < connect.size()) {

@@ -1,4 +1,4 @@
-#include "console/Inventory.h"
+#include "host/Inventory.h"
 
 #include <utility>
 

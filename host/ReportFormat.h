@@ -2,9 +2,8 @@
 // installation's Styles folder, handed to Display as its stylesheet folder.
 #pragma once
 
+#include <optional>
 #include <string>
-
-#include "console/Console.h"
 
 struct ReportFormat {
     const char* name;       // --format value
@@ -24,11 +23,14 @@ struct ReportStyles {
     std::string extension;   // "html", "txt", "xml"
 };
 
-// Resolves --format and --styles against the Styles folder of the component
-// at componentPath. False with a usage error in `error` (both options given,
-// unknown format).
-bool ResolveReportStyles(const CommandLine& cmd, const std::string& componentPath,
-                         ReportStyles& styles, std::string& error);
+// Resolves a format name (--format, "html" when absent) or a stylesheet
+// folder (--styles) against the Styles folder of the component at
+// componentPath. False with a usage error in `error` (both given, an unknown
+// format, an empty folder).
+bool ResolveReportStyles(const std::optional<std::string>& format,
+                         const std::optional<std::string>& stylesFolder,
+                         const std::string& componentPath, ReportStyles& styles,
+                         std::string& error);
 
 // The stylesheet a report of these styles is rendered with.
 std::string ReportStylesheetPath(const ReportStyles& styles);

@@ -1,4 +1,4 @@
-#include "console/ReadOnlySql.h"
+#include "host/ReadOnlySql.h"
 
 #include <cctype>
 #include <cstring>

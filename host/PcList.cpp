@@ -1,4 +1,4 @@
-#include "console/PcList.h"
+#include "host/PcList.h"
 
 #include <cerrno>
 #include <cstdlib>

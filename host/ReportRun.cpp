@@ -1,6 +1,6 @@
-#include "console/ReportRun.h"
+#include "host/ReportRun.h"
 
-#include "console/Inventory.h"
+#include "host/Inventory.h"
 #include "platform/ComError.h"
 
 ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection,

@@ -1,4 +1,4 @@
-#include "console/QueryDocument.h"
+#include "host/QueryDocument.h"
 
 #include <utility>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "console/Output.h"
+#include "host/Output.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

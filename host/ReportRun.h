@@ -6,7 +6,7 @@
 #include <string>
 
 #include "HardwareList.h"
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 
 struct ReportOutcome {
     enum Status { kOk, kNoInventory, kDatabaseError, kTransformFailed } status = kOk;

@@ -1,8 +1,8 @@
-#include "console/ReportFormat.h"
+#include "host/ReportFormat.h"
 
 #include <unistd.h>
 
-#include "console/Output.h"
+#include "host/Output.h"
 
 namespace {
 
@@ -30,15 +30,17 @@ std::string ReportFormatNames() {
     return names;
 }
 
-bool ResolveReportStyles(const CommandLine& cmd, const std::string& componentPath,
-                         ReportStyles& styles, std::string& error) {
-    if (cmd.Has("format") && cmd.Has("styles")) {
+bool ResolveReportStyles(const std::optional<std::string>& format,
+                         const std::optional<std::string>& stylesFolder,
+                         const std::string& componentPath, ReportStyles& styles,
+                         std::string& error) {
+    if (format && stylesFolder) {
         error = "give either --format NAME or --styles DIR, not both";
         return false;
     }
     const std::string installed = StylesFolderOf(componentPath);
-    if (cmd.Has("styles")) {
-        std::string folder = cmd.Option("styles");
+    if (stylesFolder) {
+        std::string folder = *stylesFolder;
         if (folder.empty()) {
             error = "--styles needs a folder";
             return false;
@@ -47,15 +49,15 @@ bool ResolveReportStyles(const CommandLine& cmd, const std::string& componentPat
         styles = {folder, folder, "html"};
         return true;
     }
-    const std::string name = cmd.Option("format", "html");
-    const ReportFormat* format = FindReportFormat(name);
-    if (!format) {
+    const std::string name = format.value_or("html");
+    const ReportFormat* found = FindReportFormat(name);
+    if (!found) {
         error = "unknown format '" + name + "' (one of: " + ReportFormatNames() + ")";
         return false;
     }
     // html: an empty host string, so the component uses its own Styles folder.
-    const std::string folder = installed + format->folder;
-    styles = {*format->folder ? folder : std::string(), folder, format->extension};
+    const std::string folder = installed + found->folder;
+    styles = {*found->folder ? folder : std::string(), folder, found->extension};
     return true;
 }
 
