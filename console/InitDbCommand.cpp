@@ -17,15 +17,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "console/Console.h"
 #include "console/FleetGenerator.h"
 #include "host/Connection.h"
+#include "host/SqlScript.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
 #include "platform/Transaction.h"
@@ -100,35 +99,11 @@ std::string DialectName(const CDatabase& db) {
     return name.empty() ? "unknown" : name;
 }
 
-// The statements of a schema file: each ends with ";" at a line end, or
-// with a line holding only GO (the batch separator of the SQL Server
-// file). Lines starting with "--" are comments.
+// The statements of a schema file; a file without any is refused.
 std::vector<std::string> ReadSchema(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InitDbError{"schema file not found or not readable: " + path};
     std::vector<std::string> statements;
-    std::string line, statement;
-    auto flush = [&] {
-        if (statement.find_first_not_of(" \t\r\n") != std::string::npos)
-            statements.push_back(statement);
-        statement.clear();
-    };
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t first = line.find_first_not_of(" \t");
-        if (first != std::string::npos && line.compare(first, 2, "--") == 0) continue;
-        std::string trimmed = first == std::string::npos ? "" : line.substr(first);
-        while (!trimmed.empty() && isspace(static_cast<unsigned char>(trimmed.back())))
-            trimmed.pop_back();
-        if (trimmed.size() == 2 && toupper(static_cast<unsigned char>(trimmed[0])) == 'G' &&
-            toupper(static_cast<unsigned char>(trimmed[1])) == 'O') {
-            flush();
-            continue;
-        }
-        statement += line + "\n";
-        if (!trimmed.empty() && trimmed.back() == ';') flush();
-    }
-    flush();
+    if (!ReadSqlScript(path, statements))
+        throw InitDbError{"schema file not found or not readable: " + path};
     if (statements.empty()) throw InitDbError{"schema file holds no statement: " + path};
     return statements;
 }
