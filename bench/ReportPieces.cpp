@@ -1,8 +1,5 @@
 #include "bench/ReportPieces.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <memory>
 #include <stdexcept>
 
@@ -103,15 +100,6 @@ size_t ReadReportRows(CDataConnection& connection, int32_t pcId) {
         } while (devices.FetchNext());
     }
     return rows;
-}
-
-std::string StylesFolderBesideProgram() {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return "Styles/";
-    std::string exe(path, static_cast<size_t>(length));
-    const std::string bin = exe.substr(0, exe.rfind('/'));
-    return bin.substr(0, bin.rfind('/') + 1) + "Styles/";
 }
 
 bool BenchTransformer::LookUpStylesFolder(CString& folder) {

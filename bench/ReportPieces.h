@@ -19,10 +19,6 @@ namespace bench {
 // writes nothing. Returns the number of rows read.
 size_t ReadReportRows(CDataConnection& connection, int32_t pcId);
 
-// The Styles folder Display would pass as PathName: the build tree's Styles/,
-// beside bin/ and Components/.
-std::string StylesFolderBesideProgram();
-
 // A transformer that passes `folder` as PathName, as Display does from the
 // component's own location.
 class BenchTransformer : public StylesheetTransformer {

@@ -19,6 +19,7 @@
 #include "bench/Micro.h"
 #include "bench/ReportPieces.h"
 #include "db/DynamicQuery.h"
+#include "host/Installation.h"
 
 namespace bench {
 namespace {
@@ -168,11 +169,6 @@ struct Results {
     std::string memoryError;
 };
 
-std::string BinFolder() {
-    const std::string styles = StylesFolderBesideProgram();  // <root>/Styles/
-    return styles.substr(0, styles.size() - strlen("Styles/")) + "bin/";
-}
-
 // The number of PCs the database holds, or -1 when it has no hardware tables.
 long CountPcs(const std::string& connect) {
     class CountQuery : public CDynamicQuery {
@@ -198,7 +194,7 @@ void EnsurePgFleet(const std::string& connect, int32_t pcs) {
     std::string quoted = connect;
     for (size_t pos = 0; (pos = quoted.find('\'', pos)) != std::string::npos; pos += 4)
         quoted.replace(pos, 1, "'\\''");
-    const std::string command = "'" + BinFolder() + "hwconsole' init-db --connect '" + quoted +
+    const std::string command = "'" + InstallationFolder() + "bin/hwconsole' init-db --connect '" + quoted +
                                 "' --pcs " + std::to_string(pcs) + " --seed 1 --force";
     printf("loading %d PCs into PostgreSQL...\n", pcs);
     fflush(stdout);
@@ -222,7 +218,7 @@ FleetResult MeasureFleet(const HwExports& exports, const std::string& backend, i
     }
 
     const std::vector<int32_t> sample = SamplePcs(pcs, o.splitPcs, kSeed);
-    const std::string styles = StylesFolderBesideProgram();
+    const std::string styles = InstallationStylesFolder();
     CDataConnection connection;
     connection.Open(connect.c_str());
     fleet.split = MeasureSplit(connection, sample, styles);

@@ -24,6 +24,7 @@
 #include "console/Console.h"
 #include "console/FleetGenerator.h"
 #include "host/Connection.h"
+#include "host/Installation.h"
 #include "host/SqlScript.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
@@ -65,19 +66,6 @@ struct Interrupted {};
 struct InitDbError {
     std::string message;
 };
-
-// <install root>/schema/ for the running program (<root>/bin/hwconsole).
-std::string DefaultSchemaFolder() {
-    char path[4096];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return "schema/";
-    std::string exe(path, static_cast<size_t>(length));
-    const size_t bin = exe.rfind('/');
-    const size_t root =
-        bin == std::string::npos || bin == 0 ? std::string::npos : exe.rfind('/', bin - 1);
-    if (root == std::string::npos) return "schema/";
-    return exe.substr(0, root + 1) + "schema/";
-}
 
 // The schema file's base name for a connection: sqlite, postgresql,
 // sqlserver, or the DBMS name in lower case letters and digits.
@@ -398,7 +386,7 @@ int RunInitDb(const CommandLine& cmd) {
         options.seed = number;
     }
     options.force = cmd.Has("force");
-    options.schemaFolder = cmd.Option("schema", DefaultSchemaFolder());
+    options.schemaFolder = cmd.Option("schema", InstallationSchemaFolder());
     if (!options.schemaFolder.empty() && options.schemaFolder.back() != '/')
         options.schemaFolder += '/';
 

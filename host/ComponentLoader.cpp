@@ -3,18 +3,11 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <climits>
 #include <random>
 
-namespace {
+#include "host/Installation.h"
 
-std::string ExecutableFolder() {
-    char buf[PATH_MAX];
-    DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-    if (n == 0) return "./";
-    std::string path(buf, n);
-    return path.substr(0, path.rfind('/') + 1);
-}
+namespace {
 
 std::string RandomChallenge() {
     std::random_device rd;
@@ -35,21 +28,10 @@ bool Resolve(void* handle, const char* name, Fn& fn, std::string& missing) {
     return fn != nullptr;
 }
 
-// The installation folder: the parent of the folder holding this program.
-std::string InstallationFolder() {
-    std::string bin = ExecutableFolder();
-    size_t cut = bin.size() > 1 ? bin.rfind('/', bin.size() - 2) : std::string::npos;
-    return cut == std::string::npos ? bin + "../" : bin.substr(0, cut + 1);
-}
-
 }  // namespace
 
 std::string DefaultComponentPath() {
     return InstallationFolder() + "Components/HardwareListH.so";
-}
-
-std::string InstallationStylesFolder() {
-    return InstallationFolder() + "Styles/";
 }
 
 ComponentLoader::~ComponentLoader() {

@@ -55,7 +55,5 @@ private:
     std::string m_error;
 };
 
-// <folder of this executable>/../Components/HardwareListH.so
+// The installation's component: <root>/Components/HardwareListH.so.
 std::string DefaultComponentPath();
-// <folder of this executable>/../Styles/
-std::string InstallationStylesFolder();
