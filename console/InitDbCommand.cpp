@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "console/Console.h"
-#include "console/FleetGenerator.h"
+#include "fleet/FleetGenerator.h"
 #include "host/Connection.h"
 #include "host/Installation.h"
 #include "host/SqlScript.h"

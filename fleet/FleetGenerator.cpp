@@ -4,7 +4,7 @@
 // have: empty and NULL values, white-box firmware strings, names in several
 // scripts, markup characters, trailing blanks, values longer than a report
 // column.
-#include "console/FleetGenerator.h"
+#include "fleet/FleetGenerator.h"
 
 #include <cinttypes>
 #include <cstdarg>
