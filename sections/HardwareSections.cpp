@@ -37,8 +37,7 @@ void SetKey(TRecord& record, LONG nPCID, LONG nDeviceType) {
 
 void CSystemOverviewSection::WriteSection(LONG nPCID, CString& strReport) {
     const char* const kSection = "SystemOverview";
-    bool bStarted = false;
-    try {
+    WriteSectionElement(strReport, kSection, [&](bool& bStarted) {
         CInvSystemOverview overview(m_pConnection);
         SetKey(overview, nPCID);
         WriteRecordList(overview, kOnePC, strReport, "", kSection, bStarted);
@@ -54,11 +53,7 @@ void CSystemOverviewSection::WriteSection(LONG nPCID, CString& strReport) {
             }
             bios.WriteSummaryXml(strReport, m_pDefaults);
         }
-    } catch (const CDBException&) {
-        if (bStarted) AppendEndTag(strReport, kSection);
-        throw;
-    }
-    if (bStarted) AppendEndTag(strReport, kSection);
+    });
 }
 
 void CCpuBiosSection::WriteSection(LONG nPCID, CString& strReport) {
