@@ -101,7 +101,7 @@ inline std::string FleetWithout(const TempDir& dir, const std::string& table) {
 // The first column of the first row of a query, as text.
 inline std::string QueryText(CDatabase& db, const std::string& sql) {
     struct Text : CRecordset {
-        explicit Text(CDatabase* pDb) : CRecordset(pDb) { m_nFields = 1; }
+        explicit Text(CDatabase* pDb) : CRecordset(pDb) {}
         void DoFieldExchange(CFieldExchange* pFX) override {
             pFX->SetFieldType(CFieldExchange::outputColumn);
             RFX_Text(pFX, "t", m_value, 4096);
