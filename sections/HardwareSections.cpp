@@ -1,21 +1,11 @@
 // The eight sections built from record lists.
+#include "db/DeviceTypes.h"
 #include "inventory/InventoryRecords.h"
 #include "sections/ReportSections.h"
 
 namespace {
 
-// DeviceTypeID values the report shows.
-enum : LONG {
-    kHardDisk = 0,
-    kCDROM = 1,
-    kFloppy = 2,
-    kUSB = 5,
-    kModem = 6,
-    kParallelPort = 14,
-    kSerialPort = 15,
-    kInfrared = 16,
-    kPCMCIA = 17,
-};
+using namespace DeviceType;
 
 const uint32_t kOnePC = CPCIDataRecord::MODE_ONE_PC;
 const uint32_t kOnePCByType = CDataDiskDrive::MODE_DEVICE_TYPE;
