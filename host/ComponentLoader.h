@@ -6,6 +6,7 @@
 
 #include "HardwareList.h"
 
+// The 22 exports, resolved by name; all set once Load succeeded.
 struct HwExports {
     HwGetIDFn GetID = nullptr;
     HwVerifyFn Verify = nullptr;
@@ -31,7 +32,9 @@ struct HwExports {
     HwUnActivateFn UnActivate = nullptr;
 };
 
-// Owns one dlopen handle of the component. Not copyable.
+// Owns one dlopen handle of the component; closes it when destroyed. Not
+// copyable. Display may be called from several threads at once, each with
+// its own connection.
 class ComponentLoader {
 public:
     ComponentLoader() = default;
@@ -44,8 +47,11 @@ public:
     // returns false and Error() says why in words a user understands.
     bool Load(const std::string& path);
 
+    // Valid while the loader lives, after a successful Load.
     const HwExports& Exports() const { return m_exports; }
+    // The path Load was given, as given.
     const std::string& Path() const { return m_path; }
+    // Why the last Load failed.
     const std::string& Error() const { return m_error; }
 
 private:

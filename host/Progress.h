@@ -10,6 +10,7 @@
 
 class Progress {
 public:
+    // `total` items to come; the bar shows only when stderr is a terminal.
     explicit Progress(size_t total);
     ~Progress();
     Progress(const Progress&) = delete;
@@ -22,6 +23,8 @@ public:
     // Removes the bar; later output starts on a clean line.
     void Finish();
 
+    // Items finished, failed ones included; of those, the failed; seconds
+    // since construction.
     size_t Done() const;
     size_t Failed() const;
     double Seconds() const;
