@@ -267,8 +267,8 @@ public:
     const CString& GetSQL() const { return m_strSQL; }
     CDatabase* GetDatabase() const { return m_pDatabase; }
 
-    unsigned m_nFields = 0;  // bound output columns
-    unsigned m_nParams = 0;  // bound parameters
+    unsigned m_nFields = 0;  // output columns the field exchange bound; set by Open
+    unsigned m_nParams = 0;  // parameters the derived class binds (its own count)
     // The most rows the driver is asked to deliver (SQL_ATTR_MAX_ROWS); 0: all.
     // Set before Open.
     SQLULEN m_nMaxRows = 0;
@@ -290,7 +290,8 @@ private:
     void FetchRowset();
 
     struct BulkText;  // a bulk text column whose cut rows get a clean UTF-8 tail
-    void RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
+    // Runs one field-exchange operation; returns the output columns it visited.
+    unsigned RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
     void RepairBulkText();
     // Closes the cursor and drops every binding, so that the statement can
     // serve another recordset; false when the driver refuses.
