@@ -10,14 +10,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/XmlServices.h"
+#include "report/CompiledStylesheet.h"
 #include "report/StylesheetTransformer.h"
 #include "tests/ReportSchema.h"
 #include "tests/TestDatabase.h"
@@ -313,6 +317,75 @@ TEST_F(TransformerTest, KeepsTheCompiledStylesheetForTheSamePathOnly) {
     EXPECT_EQ(Run(transformer, Report("")), "second");
 }
 
+// A stylesheet importing part.xsl, each writing its mark: the same length
+// for every mark, so that a rewrite keeps the file's size.
+std::string ImportingStylesheet(char mark, const std::string& import = "part.xsl") {
+    std::string sheet = TextStylesheet(std::string(1, mark) + "<xsl:call-template name=\"part\"/>");
+    return sheet.insert(sheet.find('>') + 1, "<xsl:import href=\"" + import + "\"/>");
+}
+std::string PartStylesheet(char mark) {
+    return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+           "<xsl:template name=\"part\">" +
+           std::string(1, mark) + "</xsl:template></xsl:stylesheet>";
+}
+
+// Compiled stylesheets are kept across reports; each report is a new
+// transformer, and must see what is on disk now.
+TEST_F(TransformerTest, AChangeToTheStylesheetOrWhatItImportsShowsAtTheNextReport) {
+    const std::string sheet = m_dir.File("kept.xsl"), part = m_dir.File("part.xsl");
+    auto report = [&](const char* styles = nullptr, const std::string& path = "") {
+        FixedFolderTransformer transformer(styles);
+        transformer.SetStylesheetPath((path.empty() ? sheet : path).c_str());
+        CString output;
+        return transformer.Transform(Report(""), output) ? output.str()
+                                                         : "failed: " + GetLastTransformFailure();
+    };
+    WriteText(sheet, ImportingStylesheet('a'));
+    WriteText(part, PartStylesheet('1'));
+    const size_t keptBefore = CompiledStylesheetsKept();
+    EXPECT_EQ(report(), "a1");
+    EXPECT_EQ(report(), "a1");
+    EXPECT_EQ(CompiledStylesheetsKept(), keptBefore + 1);
+
+    // Rewritten in place within the same second, size unchanged.
+    WriteText(sheet, ImportingStylesheet('b'));
+    EXPECT_EQ(report(), "b1");
+    WriteText(part, PartStylesheet('2'));
+    EXPECT_EQ(report(), "b2");
+    // ... and with the old modification time put back.
+    struct stat old;
+    ASSERT_EQ(stat(part.c_str(), &old), 0);
+    WriteText(part, PartStylesheet('3'));
+    const struct timespec times[2] = {old.st_atim, old.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, part.c_str(), times, 0), 0);
+    EXPECT_EQ(report(), "b3");
+    // Replaced by another file under the same name.
+    WriteText(part + ".new", PartStylesheet('4'));
+    fs::rename(part + ".new", part);
+    EXPECT_EQ(report(), "b4");
+
+    // A stylesheet that does not compile is never kept: it fails, says why,
+    // and works again as soon as it is mended.
+    WriteText(part, "<xsl:stylesheet");
+    EXPECT_NE(report().find("kept.xsl is not a usable XSLT stylesheet"), std::string::npos);
+    EXPECT_NE(report().find("kept.xsl is not a usable XSLT stylesheet"), std::string::npos);
+    WriteText(part, PartStylesheet('5'));
+    EXPECT_EQ(report(), "b5");
+    EXPECT_EQ(CompiledStylesheetsKept(), keptBefore + 1);
+
+    // What may be read is part of what was compiled: an import that only
+    // the Styles folder admits fails without it, kept or not.
+    testdb::TempDir styles;
+    WriteText(styles.File("shared.xsl"), PartStylesheet('s'));
+    const std::string importer = m_dir.File("importer.xsl");
+    WriteText(importer, ImportingStylesheet('i', styles.File("shared.xsl")));
+    const std::string folder = styles.Path() + "/";
+    EXPECT_EQ(report(folder.c_str(), importer), "is");
+    EXPECT_NE(report(nullptr, importer).find("is refused: it is outside the Styles folder"),
+              std::string::npos);
+    EXPECT_EQ(report(folder.c_str(), importer), "is");
+}
+
 // The stylesheet file, and what it reads, as an attacker or an accident leaves them.
 enum class Sheet { kText, kMissing, kDevZero, kHuge, kPipe };
 
@@ -401,6 +474,55 @@ TEST_F(TransformerTest, EveryFailureSaysWhyAndLeavesTheOutputAndStderrAlone) {
     EXPECT_EQ(GetLastTransformFailure(), "");
     EXPECT_EQ(Echo(nullptr, "", Report("")), "");
     EXPECT_EQ(GetLastTransformFailure(), "the stylesheet produced no output");
+}
+
+// Every thread transforms with the same compiled stylesheets: many threads
+// on two Styles folders, while the file that one folder's stylesheet imports
+// is replaced again and again.
+TEST(TransformerThreads, ShareCompiledStylesheetsOfTwoFoldersWhileOneChanges) {
+    testdb::TempDir folders[2];
+    for (int f = 0; f < 2; ++f) {
+        std::string sheet = ImportingStylesheet(f ? 'B' : 'A');
+        sheet.insert(sheet.find("</xsl:template>"), "<xsl:value-of select=\"$PathName\"/>");
+        WriteText(folders[f].File("main.xsl"), sheet);
+        WriteText(folders[f].File("part.xsl"), PartStylesheet('1'));
+    }
+    const std::string styles[2] = {folders[0].Path() + "/", folders[1].Path() + "/"};
+    auto render = [&](int f) {
+        FixedFolderTransformer transformer(styles[f].c_str());
+        transformer.SetStylesheetPath((styles[f] + "main.xsl").c_str());
+        CString output;
+        transformer.Transform(Report(""), output);
+        return output.str();
+    };
+
+    std::atomic<bool> changing{true};
+    std::atomic<int> wrong{0};
+    std::thread changer([&] {
+        for (int i = 0; i < 40; ++i) {
+            const std::string next = folders[1].File("part.new");
+            WriteText(next, PartStylesheet(i % 2 ? '1' : '2'));
+            fs::rename(next, folders[1].File("part.xsl"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        changing = false;
+    });
+    std::vector<std::thread> renderers;
+    for (int t = 0; t < 6; ++t) {
+        renderers.emplace_back([&, t] {
+            for (int i = 0; i < 150 || changing; ++i) {
+                const int f = (i + t) % 2;
+                const std::string html = render(f);
+                if (f == 0 ? html != "A1" + styles[0]
+                           : html != "B1" + styles[1] && html != "B2" + styles[1])
+                    ++wrong;
+            }
+        });
+    }
+    changer.join();
+    for (std::thread& renderer : renderers) renderer.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(render(1), "B1" + styles[1]);  // the last version written
 }
 
 int g_hostMessages = 0;
