@@ -1,5 +1,6 @@
 // Reports through the component's real exports, as a host asks for them:
-// the component loaded with dlopen, each thread with its own connection.
+// the component loaded with dlopen, each thread with its own connection,
+// each report in one read transaction (host/ReportRun.h).
 #pragma once
 
 #include <cstdint>

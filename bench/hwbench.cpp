@@ -20,6 +20,7 @@
 #include "bench/ReportPieces.h"
 #include "db/DynamicQuery.h"
 #include "host/Installation.h"
+#include "host/ReportRun.h"
 
 namespace bench {
 namespace {
@@ -30,6 +31,7 @@ struct Options {
     std::vector<std::pair<int32_t, std::string>> sqlite;  // PCs, file
     std::string pgConnect;
     std::vector<int32_t> pgSizes;
+    std::vector<int32_t> threads{1, 2, 4};  // host threads of the end-to-end runs
     size_t reports = 1000;
     size_t splitPcs = 200;
     size_t memoryReports = 10000;
@@ -38,7 +40,8 @@ struct Options {
     std::string scratch = ".";
     std::string json;
     std::string commit = "unknown";
-    int32_t profilePc = 0;  // nonzero: only that PC's report, for callgrind
+    int32_t profilePc = 0;      // nonzero: only that PC's report, for callgrind
+    bool profileFloor = false;  // with profilePc: the floor's reads and transform instead
 };
 
 const char kUsage[] =
@@ -57,7 +60,9 @@ const char kUsage[] =
     "  --commit TEXT       the source's commit, recorded in the results\n"
     "  --profile PC        only Display of that PC, --reports times after one warm-up,\n"
     "                      on the first fleet: for valgrind --tool=callgrind\n"
-    "                      --toggle-collect=Display (instructions per report)\n";
+    "                      --toggle-collect=Display (instructions per report)\n"
+    "  --profile-floor PC  the same for the floor: its reads and transform of that PC\n"
+    "                      (--toggle-collect='bench::FloorReport*')\n";
 
 int32_t ParseCount(const std::string& text) {
     char* end = nullptr;
@@ -65,6 +70,17 @@ int32_t ParseCount(const std::string& text) {
     if (text.empty() || *end != '\0' || value < 0 || value > 100000000)
         throw std::invalid_argument("not a count: " + text);
     return static_cast<int32_t>(value);
+}
+
+std::vector<int32_t> ParseCounts(const std::string& list) {
+    std::vector<int32_t> counts;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        counts.push_back(ParseCount(list.substr(start, comma - start)));
+        start = comma + 1;
+    }
+    return counts;
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -84,13 +100,9 @@ Options ParseOptions(int argc, char** argv) {
         } else if (arg == "--pg") {
             o.pgConnect = value();
         } else if (arg == "--pg-sizes") {
-            const std::string list = value();
-            size_t start = 0;
-            while (start <= list.size()) {
-                const size_t comma = std::min(list.find(',', start), list.size());
-                o.pgSizes.push_back(ParseCount(list.substr(start, comma - start)));
-                start = comma + 1;
-            }
+            o.pgSizes = ParseCounts(value());
+        } else if (arg == "--threads") {
+            o.threads = ParseCounts(value());
         } else if (arg == "--reports") {
             o.reports = static_cast<size_t>(ParseCount(value()));
         } else if (arg == "--split") {
@@ -109,6 +121,9 @@ Options ParseOptions(int argc, char** argv) {
             o.commit = value();
         } else if (arg == "--profile") {
             o.profilePc = ParseCount(value());
+        } else if (arg == "--profile-floor") {
+            o.profilePc = ParseCount(value());
+            o.profileFloor = true;
         } else if (arg == "--help" || arg == "-h") {
             fputs(kUsage, stdout);
             exit(0);
@@ -152,7 +167,7 @@ public:
 struct FleetResult {
     std::string backend;
     int32_t pcs = 0;
-    std::vector<ReportRun> runs;  // 1 thread, 2 threads
+    std::vector<ReportRun> runs;  // one per thread count, 1 first
     SplitTimes split;
     bool hasFloor = false;
     std::vector<double> floorReads, floorTransform, floor;
@@ -208,7 +223,7 @@ FleetResult MeasureFleet(const HwExports& exports, const std::string& backend, i
     FleetResult fleet;
     fleet.backend = backend;
     fleet.pcs = pcs;
-    for (const int threads : {1, 2}) {
+    for (const int threads : o.threads) {
         printf("%s %d PCs: %zu reports on %d thread%s...\n", backend.c_str(), pcs, o.reports,
                threads, threads == 1 ? "" : "s");
         fflush(stdout);
@@ -481,10 +496,27 @@ int Profile(const Options& o) {
     request.User = "bench";
     request.CompanyName = "Example Ltd";
     std::vector<double> times;
+    if (o.profileFloor) {
+        if (o.sqlite.empty()) throw std::invalid_argument("--profile-floor needs an SQLite fleet");
+        const std::string styles = InstallationStylesFolder();
+        SqliteFloor reads(o.sqlite[0].second);
+        XsltFloor transform(styles + "StdHardwareStyleSheet.xsl", styles);
+        const std::string document = BuildReportDocument(connection, o.profilePc);
+        for (size_t i = 0; i <= o.reports; ++i) {
+            const Clock::time_point start = Clock::now();
+            if (FloorReport(reads, transform, o.profilePc, document).empty())
+                throw std::runtime_error("the floor produced no HTML");
+            if (i > 0) times.push_back(MillisecondsSince(start));
+        }
+        const Summary s = Summarise(times);
+        printf("floor, PC %d: %zu reports after one warm-up, p50 %.3f ms, mean %.3f ms\n",
+               o.profilePc, s.count, s.p50, s.mean);
+        return 0;
+    }
     for (size_t i = 0; i <= o.reports; ++i) {
         CString html;
         const Clock::time_point start = Clock::now();
-        component.Exports().Display(&request, &html);
+        DisplayInOneTransaction(component.Exports(), request, html);
         if (i > 0) times.push_back(MillisecondsSince(start));
         if (html.IsEmpty()) throw std::runtime_error("Display produced no HTML");
     }
