@@ -51,7 +51,7 @@ std::string OpenForNextPc(CDataConnection& connection, const BatchPlan& plan, co
 // One worker: takes the next PC until none is left. A connection that broke
 // is dropped and a fresh one opened for the next PC.
 void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size_t>& next,
-               Progress& progress) {
+               DurableFileBatch& files, Progress& progress) {
     CDataConnection connection;
     bool waitedOut = false;
     ReportRequest request;
@@ -77,7 +77,7 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
                 std::string error;
                 const std::string file =
                     plan.outDir + "pc-" + std::to_string(pcId) + "." + plan.styles.extension;
-                if (WriteFileAtomically(file, outcome.text, error))
+                if (files.Write(file, outcome.text, error))
                     failed = false;
                 else
                     progress.Message(pc + ": " + error);
@@ -134,12 +134,19 @@ BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
     const size_t jobs = std::min<size_t>(static_cast<size_t>(std::max(1, plan.jobs)),
                                          std::max<size_t>(1, plan.pcIds.size()));
     Progress progress(plan.pcIds.size());
+    // The pages reach the disk together, a few hundred at a time, not one
+    // flush each: a page's name still only ever holds the whole page.
+    DurableFileBatch files([&progress](const std::string&, const std::string& error) {
+        progress.Message(error);
+        progress.FailAfterStep();
+    });
     std::atomic<size_t> next{0};
     std::vector<std::thread> workers;
     for (size_t i = 0; i < jobs; ++i)
         workers.emplace_back(RunWorker, std::cref(exports), std::cref(plan), std::ref(next),
-                             std::ref(progress));
+                             std::ref(files), std::ref(progress));
     for (std::thread& worker : workers) worker.join();
+    files.Finish();
     progress.Finish();
 
     BatchSummary summary;

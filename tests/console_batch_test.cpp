@@ -76,15 +76,21 @@ TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
     EXPECT_EQ(FilesIn(out.Path()), expected) << "PCs 5 and 6 have only user-defined devices";
 }
 
-TEST_F(ConsoleBatch, APcWithoutRowsFailsAndTheRestAreWritten) {
+TEST_F(ConsoleBatch, APcWithoutRowsOrAPageThatCannotBeKeptFailsAndTheRestAreWritten) {
     testdb::TempDir out;
+    // A folder where PC 4's page goes: written, but it cannot take the name.
+    std::filesystem::create_directory(out.File("pc-4.html"));
     ProcessResult r =
-        Batch({"--db", Db(), "--pcs", "1,2,3,9999", "--jobs", "2", "--out-dir", out.Path()});
+        Batch({"--db", Db(), "--pcs", "1,2,3,4,9999", "--jobs", "2", "--out-dir", out.Path()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("PC 1 has no inventory rows in " + Db()), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("PC 9999 has no inventory rows"), std::string::npos) << r.err;
-    EXPECT_NE(r.out.find("batch: 2 done, 2 failed"), std::string::npos) << r.out;
-    EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{"pc-2.html", "pc-3.html"}));
+    EXPECT_NE(r.err.find("cannot write " + out.File("pc-4.html") + ": Is a directory"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("batch: 2 done, 3 failed"), std::string::npos) << r.out;
+    EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{"pc-2.html", "pc-3.html", "pc-4.html"}));
+    EXPECT_TRUE(FilesIn(out.File("pc-4.html")).empty());
 }
 
 TEST_F(ConsoleBatch, ADatabaseErrorNamesThePcAndSqlState) {
