@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -28,4 +29,26 @@ bool CommandLine::Has(const std::string& name) const {
     for (const std::string& a : args)
         if (a == flag || a.compare(0, flag.size() + 1, flag + "=") == 0) return true;
     return false;
+}
+
+std::vector<std::string> CommandLine::Positional(const std::vector<std::string>& valued,
+                                                 const std::vector<std::string>& flags,
+                                                 std::string& unknown) const {
+    std::vector<std::string> positional;
+    unknown.clear();
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 3 || a.compare(0, 2, "--") != 0) {
+            positional.push_back(a);
+            continue;
+        }
+        const std::string name =
+            a.substr(2, a.find('=') == std::string::npos ? std::string::npos : a.find('=') - 2);
+        const bool takesValue = std::find(valued.begin(), valued.end(), name) != valued.end();
+        if (takesValue && a.find('=') == std::string::npos) ++i;
+        if (!takesValue && std::find(flags.begin(), flags.end(), name) == flags.end() &&
+            unknown.empty())
+            unknown = a;
+    }
+    return positional;
 }
