@@ -341,11 +341,11 @@ private:
         };
         std::vector<Adapter> adapters;
         for (const AgentItem& net : m_agent.Section("NETWORKS")) {
+            // Loopback and placeholder MAC addresses are not adapters. VIRTUALDEV
+            // is no guide: the macOS agent sets it on every interface.
             const std::string& name = net.Get("DESCRIPTION");
-            const std::string& virtualDev = net.Get("VIRTUALDEV");
             if (!strcasecmp(net.Get("TYPE").c_str(), "loopback") || name == "lo" ||
-                IsPlaceholderMac(net.Get("MACADDR")) || virtualDev == "1" ||
-                !strcasecmp(virtualDev.c_str(), "true"))
+                IsPlaceholderMac(net.Get("MACADDR")))
                 continue;
             const std::string mac = NormaliseMac(net.Get("MACADDR"));
             // An agent lists an adapter once per address.

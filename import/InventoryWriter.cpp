@@ -279,34 +279,56 @@ void InventoryWriter::DeleteRows(int32_t pcId) {
     }
 }
 
+void InventoryWriter::InsertMany(const char* table, const std::vector<const char*>& columns,
+                                 const std::vector<ColumnType>& types,
+                                 const std::vector<Row>& rows) {
+    // Rows go in chunks of 32, 16, ... 1 rows per statement: a round trip and
+    // a statement compilation per chunk instead of per row, and at most six
+    // statements to keep prepared per table.
+    size_t done = 0;
+    for (size_t chunk = 32; chunk > 0; chunk /= 2) {
+        while (rows.size() - done >= chunk) {
+            std::string sql = Insert(table, columns);
+            const std::string marks = sql.substr(sql.rfind('('));
+            for (size_t r = 1; r < chunk; ++r) sql += "," + marks;
+            CStatement& insert = Prepared(sql);
+            int param = 1;
+            for (size_t r = done; r < done + chunk; ++r)
+                for (size_t c = 0; c < columns.size(); ++c)
+                    Bind(insert, param++, rows[r][c], types[c]);
+            insert.Execute();
+            done += chunk;
+        }
+    }
+}
+
 void InventoryWriter::InsertRows(int32_t pcId, const Inventory& inventory) {
     for (size_t t = 0; t < kHwTableCount; ++t) {
         const std::vector<Row>& rows = inventory.Rows(static_cast<HwTable>(t));
         if (rows.empty()) continue;
         const TableInfo& info = TableOf(static_cast<HwTable>(t));
         std::vector<const char*> columns{"ID"};
-        for (const ColumnInfo& column : info.columns) columns.push_back(column.name);
-        CStatement& insert = Prepared(Insert(info.name, columns));
-        for (const Row& row : rows) {
-            insert.BindLong(1, pcId);
-            for (size_t c = 0; c < row.size(); ++c)
-                Bind(insert, static_cast<int>(c + 2), row[c], info.columns[c].type);
-            insert.Execute();
+        std::vector<ColumnType> types{ColumnType::Long};
+        for (const ColumnInfo& column : info.columns) {
+            columns.push_back(column.name);
+            types.push_back(column.type);
         }
+        std::vector<Row> full;
+        full.reserve(rows.size());
+        for (const Row& row : rows) {
+            full.push_back({pcId});
+            full.back().insert(full.back().end(), row.begin(), row.end());
+        }
+        InsertMany(info.name, columns, types, full);
     }
-    if (inventory.Additional().empty()) return;
-    CStatement& insert =
-        Prepared(Insert("AdditionalHardware",
-                        {"ID", "HardwareDeviceID", "HardwarePropertyID", "IndexID", "DataValue"}));
-    for (const AdditionalValue& value : inventory.Additional()) {
-        const int32_t propertyId = PropertyId(value.device, value.property);
-        insert.BindLong(1, pcId);
-        insert.BindLong(2, DeviceId(value.device));
-        insert.BindLong(3, propertyId);
-        insert.BindLong(4, value.instance);
-        insert.BindText(5, value.value);
-        insert.Execute();
-    }
+    std::vector<Row> values;
+    for (const AdditionalValue& value : inventory.Additional())
+        values.push_back({pcId, DeviceId(value.device), PropertyId(value.device, value.property),
+                          value.instance, value.value});
+    const ColumnType L = ColumnType::Long;
+    InsertMany("AdditionalHardware",
+               {"ID", "HardwareDeviceID", "HardwarePropertyID", "IndexID", "DataValue"},
+               {L, L, L, L, ColumnType::Text}, values);
 }
 
 void InventoryWriter::WriteIdentity(int32_t pcId, const PcIdentity& identity,
@@ -355,7 +377,7 @@ ImportResult InventoryWriter::Write(const Inventory& inventory) {
             result.pcId = stored.id;
             result.message = "the inventory of " + inventory.identity.inventoryTime +
                              " is older than the one stored for PC " + std::to_string(stored.id) +
-                             " (" + storedTime + "): skipped";
+                             " (" + storedTime + ")";
             return result;
         }
         const std::string digest = inventory.ContentDigest();

@@ -50,6 +50,8 @@ private:
     CStatement& Prepared(const std::string& sql);
     void DeleteRows(int32_t pcId);
     void InsertRows(int32_t pcId, const Inventory& inventory);
+    void InsertMany(const char* table, const std::vector<const char*>& columns,
+                    const std::vector<ColumnType>& types, const std::vector<Row>& rows);
     void WriteIdentity(int32_t pcId, const PcIdentity& identity, const std::string& digest,
                        const Stored* stored);
     void ForgetCaches();

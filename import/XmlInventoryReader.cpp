@@ -4,6 +4,7 @@
 #include <libxml/parserInternals.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -156,6 +157,8 @@ void OnError(void* ctx, xmlErrorPtr error) {
     std::string message = error->message ? error->message : "unknown error";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
         message.pop_back();
+    // libxml2 adds the offending bytes on a line of their own.
+    std::replace(message.begin(), message.end(), '\n', ' ');
     s.parseError =
         "the XML is not well-formed (line " + std::to_string(error->line) + "): " + message;
 }
