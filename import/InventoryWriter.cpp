@@ -95,7 +95,12 @@ struct InventoryWriter::Stored {
 };
 
 InventoryWriter::InventoryWriter(CDatabase& db, AfterWriteHook afterWrite)
-    : m_db(db), m_afterWrite(std::move(afterWrite)) {}
+    : m_db(db), m_afterWrite(std::move(afterWrite)) {
+    // SQLite keeps what a save point may have to undo in a temporary file,
+    // written page by page; in memory it costs no system call. That is all
+    // this session keeps there: the import creates no temporary table.
+    if (db.GetDialect() == DbDialect::SQLite) db.ExecuteSQL("PRAGMA temp_store = MEMORY");
+}
 
 InventoryWriter::~InventoryWriter() {
     RollbackBatch();
