@@ -3,7 +3,6 @@
 // opens the database and prints.
 #include <dirent.h>
 #include <fcntl.h>
-#include <malloc.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -187,11 +186,7 @@ int RunImport(const CommandLine& cmd) {
     if (!OpenConnection(connection, connect, DatabaseName(cmd))) return kExitFailed;
     if (!EnsureIdentityTable(connection.m_database, schemaFolder)) return kExitFailed;
 
-    // Every inventory is read into buffers of up to its size that are freed
-    // right after; giving that memory back to the kernel each time (and the
-    // TLB flushes that come with it) costs more than parsing the inventory.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    hwimport::KeepFreedMemoryForImports();
 
     std::vector<hwimport::InventorySource> sources;
     for (const std::string& path : paths) AddSources(path, options.import.maxBytes, sources);
