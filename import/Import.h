@@ -74,10 +74,9 @@ struct ParsedInventory {
 // Thread-safe: call it from as many threads as you like.
 ParsedInventory ParseInventory(const std::string& bytes, const ImportOptions& options);
 
-// Parses one inventory and writes it in a transaction of its own. A failure
-// anywhere leaves the database as it was. A CDBException escapes only when
-// the connection cannot even end the transaction (the server went away).
-// One thread at a time per connection.
+// Parses one inventory and writes it in a transaction of its own. Never
+// throws: a failure anywhere (the input, the database, the hook) is a Failed
+// result, and the database is as it was. One thread at a time per connection.
 ImportResult ImportInventory(CDatabase& db, const std::string& bytes, const ImportOptions& options);
 
 }  // namespace hwimport
