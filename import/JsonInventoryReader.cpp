@@ -27,6 +27,7 @@ public:
     std::string refusal;
     std::string action, itemType;
     bool partial = false;
+    bool content = false;  // the request has a content object
 
     bool null() override { return Scalar(nullptr); }
     bool boolean(bool value) override {
@@ -108,7 +109,10 @@ private:
         Frame frame{Role::Skip, "", {}, {}};
         switch (parent.role) {
             case Role::Root:
-                if (m_key == "content" && !array) frame.role = Role::Content;
+                if (m_key == "content" && !array) {
+                    frame.role = Role::Content;
+                    content = true;
+                }
                 break;
             case Role::Content: {
                 const std::string section = Upper(m_key);
@@ -234,6 +238,7 @@ AgentInventory ReadJsonInventory(std::string_view text) {
     if (!sax.action.empty() && strcasecmp(sax.action.c_str(), "inventory") != 0)
         throw InventoryError("the JSON request's action is \"" + sax.action +
                              "\", not \"inventory\": there is nothing to import");
+    if (!sax.content) throw InventoryError("the JSON request has no \"content\" object");
     if (sax.partial)
         throw InventoryError(
             "the JSON inventory is partial (it holds only some sections): importing it would "

@@ -436,6 +436,7 @@ TEST_P(ImportLibrary, MatchesByDeviceIdThenRealUuidThenSerialWithMaker) {
 TEST_P(ImportLibrary, AFailedInventoryLeavesNothingAndCostsOnlyItself) {
     Exec("CREATE TABLE [dbo].[Snapshot] ([ID] INTEGER, [Changed] INTEGER)");
     hwimport::RunOptions options;
+    options.jobs = 2;  // parsed in threads, written in order
     int calls = 0;
     options.import.afterWrite = [&calls](CDatabase& db, int32_t pc, bool changed) {
         CStatement insert(db, "INSERT INTO [dbo].[Snapshot] ([ID], [Changed]) VALUES (?, ?)");
