@@ -121,14 +121,25 @@ bool CreateSqliteFile(const std::string& file, const std::string& schemaFolder) 
     }
 }
 
+bool HasTable(CDatabase& db, const char* table) {
+    try {
+        db.ExecuteSQL((std::string("SELECT 1 FROM [dbo].[") + table + "] WHERE 1 = 0").c_str());
+        return true;
+    } catch (const CDBException&) {
+        return false;
+    }
+}
+
 // A database made before PCs had identities gets the PCIdentity table (and
 // its indexes) from the schema file; its PCs keep their IDs.
 bool EnsureIdentityTable(CDatabase& db, const std::string& schemaFolder) {
-    try {
-        db.ExecuteSQL("SELECT 1 FROM [dbo].[PCIdentity] WHERE 1 = 0");
-        return true;
-    } catch (const CDBException&) {
+    if (!HasTable(db, "SystemOverview")) {
+        fprintf(stderr,
+                "hwconsole: the database has no hardware tables (hwconsole init-db --pcs 0 "
+                "creates them)\n");
+        return false;
     }
+    if (HasTable(db, "PCIdentity")) return true;
     try {
         const std::vector<std::string> schema =
             ReadSchemaFile(schemaFolder + DialectName(db) + ".sql");
@@ -178,8 +189,11 @@ int RunImport(const CommandLine& cmd) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
+    // A --db file that does not exist yet, or is empty, gets the schema.
     const std::string file = cmd.Option("db");
-    if (cmd.Has("db") && access(file.c_str(), F_OK) != 0 && !CreateSqliteFile(file, schemaFolder))
+    struct stat info = {};
+    if (cmd.Has("db") && (stat(file.c_str(), &info) != 0 || info.st_size == 0) &&
+        !CreateSqliteFile(file, schemaFolder))
         return kExitFailed;
 
     CDataConnection connection;
