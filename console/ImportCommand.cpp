@@ -231,9 +231,10 @@ int RunImport(const CommandLine& cmd) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     using hwimport::ImportStatus;
     printf(
-        "import: %zu inventories in %.1f s: %zu new, %zu updated, %zu unchanged, "
+        "import: %zu %s in %.1f s: %zu new, %zu updated, %zu unchanged, "
         "%zu skipped as older, %zu failed\n",
-        summary.Total(), seconds, summary.Of(ImportStatus::New), summary.Of(ImportStatus::Updated),
+        summary.Total(), summary.Total() == 1 ? "inventory" : "inventories", seconds,
+        summary.Of(ImportStatus::New), summary.Of(ImportStatus::Updated),
         summary.Of(ImportStatus::Unchanged), summary.Of(ImportStatus::SkippedOlder),
         summary.Of(ImportStatus::Failed));
     return summary.Of(ImportStatus::Failed) ? kExitFailed : kExitOk;
