@@ -60,6 +60,19 @@ const AgentItem& AgentInventory::Single(const std::string& name) const {
     return items.empty() ? kNoItem : items.front();
 }
 
+void AgentInventory::AddItem(const std::string& section, AgentItem item) {
+    std::vector<AgentItem>& items = sections[section];
+    if (items.size() < kMaxItemsPerSection) {
+        items.push_back(std::move(item));
+        return;
+    }
+    const std::string warning = "the inventory lists more than " +
+                                std::to_string(kMaxItemsPerSection) + " items in " + section +
+                                ": the rest are left out";
+    if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end())
+        warnings.push_back(warning);
+}
+
 bool IsMappedSection(const std::string& name) {
     return Contains(kMappedSections, name);
 }

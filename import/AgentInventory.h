@@ -40,6 +40,8 @@ struct AgentInventory {
     const std::vector<AgentItem>& Section(const std::string& name) const;
     // The first item of a section that occurs once; an empty item when absent.
     const AgentItem& Single(const std::string& name) const;
+    // Appends an item to a section unless it is full (then warns, once).
+    void AddItem(const std::string& section, AgentItem item);
 };
 
 // The sections the mapping reads: the readers keep only these (an agent
@@ -52,6 +54,11 @@ bool IsSingleSection(const std::string& name);
 
 // Fields longer than this are cut while reading: no column holds more.
 constexpr size_t kMaxFieldBytes = 4096;
+// An item keeps at most this many fields and a section this many items; the
+// rest are left out (with a warning), so that no input makes the import
+// slow beyond its size.
+constexpr size_t kMaxFieldsPerItem = 256;
+constexpr size_t kMaxItemsPerSection = 10000;
 
 // Refuses a value that XML 1.0 cannot carry (control characters other than
 // tab, line feed and carriage return; U+FFFE and U+FFFF): such a value

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace hwimport {
 
@@ -59,11 +60,10 @@ public:
         if (frame.role == Role::Root || frame.role == Role::Content) {
             // The request and its content name each part once: two would make
             // the inventory say two things.
-            if (std::find(frame.keys.begin(), frame.keys.end(), name) != frame.keys.end())
+            if (!frame.keys.insert(name).second)
                 return Refuse("the JSON " +
                               std::string(frame.role == Role::Root ? "request" : "content") +
                               " holds the key \"" + name + "\" twice");
-            frame.keys.push_back(name);
         }
         return true;
     }
@@ -85,9 +85,9 @@ private:
     enum class Role { Root, Content, Section, Item, Nested, Skip };
     struct Frame {
         Role role;
-        std::string name;               // Section, Item: the section; Nested: the field prefix
-        std::vector<std::string> keys;  // Root and Content: the keys met
-        AgentItem item;                 // Item: its fields so far
+        std::string name;            // Section, Item: the section; Nested: the field prefix
+        std::set<std::string> keys;  // Root and Content: the keys met
+        AgentItem item;              // Item: its fields so far
     };
 
     Role Top() const { return m_frames.empty() ? Role::Skip : m_frames.back().role; }
@@ -146,10 +146,9 @@ private:
         Frame frame = std::move(m_frames.back());
         m_frames.pop_back();
         if (frame.role != Role::Item) return true;
-        std::vector<AgentItem>& items = inventory.sections[frame.name];
-        if (IsSingleSection(frame.name) && !items.empty())
+        if (IsSingleSection(frame.name) && !inventory.Section(frame.name).empty())
             return Refuse("the JSON content holds the section \"" + frame.name + "\" twice");
-        items.push_back(std::move(frame.item));
+        inventory.AddItem(frame.name, std::move(frame.item));
         return true;
     }
 
@@ -191,7 +190,8 @@ private:
                 std::string field = (frame.role == Role::Nested ? frame.name : "") + Upper(m_key);
                 if (owner->name == "NETWORKS" && field == "MAC") field = "MACADDR";
                 // As in the XML form, the first of a repeated field counts.
-                if (owner->item.Has(field)) return true;
+                if (owner->item.fields.size() >= kMaxFieldsPerItem || owner->item.Has(field))
+                    return true;
                 return Keep(owner->item, field, *value, owner->name + "/" + field);
             }
             case Role::Section:

@@ -14,6 +14,45 @@ namespace hwimport {
 
 namespace {
 
+constexpr int kMaxNames = 5000;
+constexpr size_t kMaxAttributes = 64;
+
+// libxml2 compares each attribute of a tag with every one before it, so one
+// tag with a hundred thousand attributes keeps it busy for minutes; the
+// agents write no attributes at all. A pass over the bytes finds such a tag
+// first (quoted values, comments and CDATA sections skipped).
+void CheckAttributeCounts(std::string_view text) {
+    size_t i = 0;
+    while ((i = text.find('<', i)) != std::string_view::npos) {
+        if (text.compare(i, 4, "<!--") == 0) {
+            i = text.find("-->", i);
+            continue;
+        }
+        if (text.compare(i, 9, "<![CDATA[") == 0) {
+            i = text.find("]]>", i);
+            continue;
+        }
+        size_t count = 0;
+        char quote = 0;
+        for (++i; i < text.size(); ++i) {
+            const char c = text[i];
+            if (quote) {
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '=') {
+                ++count;
+            } else if (c == '>') {
+                break;
+            }
+        }
+        if (count > kMaxAttributes)
+            throw InventoryError("the XML has a tag with more than " +
+                                 std::to_string(kMaxAttributes) +
+                                 " attributes: it is not an inventory");
+    }
+}
+
 // What the SAX callbacks build, and the first reason to refuse the document.
 struct ReadState {
     xmlParserCtxtPtr ctxt = nullptr;
@@ -59,6 +98,11 @@ std::string JoinPath(const std::vector<std::string>& path) {
 void OnStartElement(void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*, int,
                     const xmlChar**, int, int, const xmlChar**) {
     ReadState& s = StateOf(ctx);
+    // libxml2 keeps every name in a dictionary that slows down badly as it
+    // grows; inventories use a few hundred names.
+    if (xmlDictSize(s.ctxt->dict) > kMaxNames)
+        return s.Refuse("the XML uses more than " + std::to_string(kMaxNames) +
+                        " different names: it is not an inventory");
     const std::string name = reinterpret_cast<const char*>(localname);
     ++s.depth;
     s.text.clear();
@@ -111,7 +155,7 @@ void OnEndElement(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
         // A section of text only (VERSIONCLIENT) keeps it as its one field.
         if (s.item.fields.empty() && !Trimmed(s.text).empty())
             s.item.fields.emplace_back("", Trimmed(s.text));
-        s.inventory.sections[s.sectionName].push_back(std::move(s.item));
+        s.inventory.AddItem(s.sectionName, std::move(s.item));
         s.item = AgentItem();
         s.inSection = false;
         s.collecting = false;
@@ -120,7 +164,8 @@ void OnEndElement(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
     if (!s.hasChildren.back()) {
         const std::string field = JoinPath(s.path);
         // Agents repeat some fields (VERSIONPROVIDER's COMMENTS): the first counts.
-        if (!s.item.Has(field)) s.item.fields.emplace_back(field, Trimmed(s.text));
+        if (s.item.fields.size() < kMaxFieldsPerItem && !s.item.Has(field))
+            s.item.fields.emplace_back(field, Trimmed(s.text));
     }
     s.path.pop_back();
     s.hasChildren.pop_back();
@@ -166,6 +211,7 @@ void OnError(void* ctx, xmlErrorPtr error) {
 }  // namespace
 
 AgentInventory ReadXmlInventory(std::string_view text) {
+    CheckAttributeCounts(text);
     XmlServicesInit();
     XmlErrorSilencer silence;
     if (text.size() > static_cast<size_t>(INT_MAX))

@@ -152,8 +152,7 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
     EXPECT_NE(r.out.find("(updated)"), std::string::npos) << r.out;
     const std::string updated = ReportOf({"--db", db}, computer3);
     EXPECT_EQ(Count(updated, "<Monitor>"), 1u) << "the removed monitor is gone";
-    EXPECT_NE(updated.find("<Name>DIMM0</Name>\n<Capacity>4096 MB</Capacity>"),
-              std::string::npos);
+    EXPECT_NE(updated.find("<Name>DIMM0</Name>\n<Capacity>4096 MB</Capacity>"), std::string::npos);
     EXPECT_EQ(updated.find("2048 MB"), std::string::npos) << "no stale memory row";
 
     // The older inventory is skipped, with a message, and writes nothing.
@@ -217,6 +216,12 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
         return out;
     };
     const std::string windows = testdb::ReadText(kInventories + "windows-8.1.xml");
+    auto many = [](const char* format) {  // 100,000 times, numbered
+        std::string text;
+        char one[32];
+        for (int i = 0; i < 100000; ++i) text += (snprintf(one, sizeof one, format, i), one);
+        return text;
+    };
     const struct {
         const char* name;
         std::string bytes;
@@ -257,6 +262,13 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
          "a PROLOG request, not an INVENTORY"},
         {"partial.json", "{\"deviceid\": \"x\", \"partial\": true, \"content\": {\"cpus\": []}}",
          "partial"},
+        // Shapes that keep libxml2 busy for minutes unless refused first.
+        {"attributes.xml",
+         "<REQUEST><CONTENT><HARDWARE " + many(" a%d=''") + "/></CONTENT></REQUEST>",
+         "more than 64 attributes"},
+        {"names.xml",
+         "<REQUEST><CONTENT><HARDWARE>" + many("<f%d/>") + "</HARDWARE></CONTENT></REQUEST>",
+         "more than 5000 different names"},
     };
     std::vector<std::string> args{"--db", db};
     for (const auto& c : cases) {
@@ -272,7 +284,7 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
         const std::string line = r.err.substr(at, r.err.find('\n', at) - at);
         EXPECT_NE(line.find(c.reason), std::string::npos) << line;
     }
-    EXPECT_NE(r.out.find("0 new, 0 updated, 0 unchanged, 0 skipped as older, 17 failed"),
+    EXPECT_NE(r.out.find("0 new, 0 updated, 0 unchanged, 0 skipped as older, 19 failed"),
               std::string::npos)
         << r.out;
     const std::string after = Dump(db);
@@ -301,21 +313,20 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
         EXPECT_NE(r.err.find(warning), std::string::npos) << warning << "\n" << r.err;
 
     const std::string edges = ReportOf({"--db", db}, 1);
-    for (
-        const char* line :
-        {"<PhysicalMemory>0 MB</PhysicalMemory>",
-         "<Name>Vendor \"Quad\" &amp; &lt;Co&gt;</Name>\n<CPUManufacturer/>\n<ClockSpeed>0 MHz",
-         "<ClockSpeed>2400 MHz</ClockSpeed>", "<Name>DIMM 0</Name>\n<Capacity>8192 MB</Capacity>",
-         "<Name>DIMM 1</Name>\n<Capacity>0 MB</Capacity>",
-         "<InUse>AT&amp;T &lt;in use&gt;</InUse>", "<InUse>In Use</InUse>",
-         // Two addresses of one adapter: the address list; one: the row.
-         "<Name>eth1</Name>\n<IPAddresses><NetworkIPAddress><IPAddress>10.0.0.5</IPAddress>",
-         "<IPAddress>10.0.0.6</IPAddress>", "<MacAddress>AA:BB:CC:DD:EE:FF</MacAddress>",
-         "<Name>wlan0</Name>\n<IPAddress>192.168.1.7</IPAddress>",
-         "<DeviceID>C:</DeviceID>\n<Size>1.00 GB</Size>\n<FreeSpace>0.25 GB</FreeSpace>",
-         "<CDROM>\n<Name>DVD-RW Drive</Name>", "<SerialPort>\n<Name>COM1</Name>",
-         "<Name>Cost centre</Name>\n<Value>R&amp;D &lt;lab&gt;</Value>",
-         "<InstallDate>2023-12-31</InstallDate>", "<Value>2023-01-31</Value>"})
+    for (const char* line :
+         {"<PhysicalMemory>0 MB</PhysicalMemory>",
+          "<Name>Vendor \"Quad\" &amp; &lt;Co&gt;</Name>\n<CPUManufacturer/>\n<ClockSpeed>0 MHz",
+          "<ClockSpeed>2400 MHz</ClockSpeed>", "<Name>DIMM 0</Name>\n<Capacity>8192 MB</Capacity>",
+          "<Name>DIMM 1</Name>\n<Capacity>0 MB</Capacity>",
+          "<InUse>AT&amp;T &lt;in use&gt;</InUse>", "<InUse>In Use</InUse>",
+          // Two addresses of one adapter: the address list; one: the row.
+          "<Name>eth1</Name>\n<IPAddresses><NetworkIPAddress><IPAddress>10.0.0.5</IPAddress>",
+          "<IPAddress>10.0.0.6</IPAddress>", "<MacAddress>AA:BB:CC:DD:EE:FF</MacAddress>",
+          "<Name>wlan0</Name>\n<IPAddress>192.168.1.7</IPAddress>",
+          "<DeviceID>C:</DeviceID>\n<Size>1.00 GB</Size>\n<FreeSpace>0.25 GB</FreeSpace>",
+          "<CDROM>\n<Name>DVD-RW Drive</Name>", "<SerialPort>\n<Name>COM1</Name>",
+          "<Name>Cost centre</Name>\n<Value>R&amp;D &lt;lab&gt;</Value>",
+          "<InstallDate>2023-12-31</InstallDate>", "<Value>2023-01-31</Value>"})
         EXPECT_NE(edges.find(line), std::string::npos) << line;
     // Loopback and placeholder MACs are not adapters; a RAM disk is no drive.
     for (const char* absent : {"<Name>lo</Name>", "tun0", "zram0", "USB 1"})
