@@ -3,6 +3,10 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
+# Warnings are errors in every tree this Makefile configures (a packager's
+# plain cmake build leaves them warnings: HW_WERROR is off by default).
+WERROR = -DHW_WERROR=ON
+
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 
@@ -13,8 +17,10 @@ all: build
 deps:
 	@scripts/install-deps
 
+# The main tree is a packager's build: Release with the default options (and
+# warnings as errors on top), so `make test` proves that it compiles and passes.
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -34,13 +40,13 @@ TSAN_TARGETS = concurrency_test stylesheet_test platform_test component_test imp
 TSAN_TESTS = ^(ConcurrentReports|TransformerThreads|RunStateFlags)\.|^ModuleState\.CurrentStateIsPerThread$$|^Win32\.WindowMessagesAreStablePerNameAcrossThreads$$|ImportLibrary\.AFailedInventory
 
 test-asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) \
 	    -DHW_SANITIZE=address,undefined >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@$(SAN_ENV) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 test-tsan: deps
-	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) \
 	    -DHW_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 	@$(SAN_ENV) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 
 namespace bench {
 

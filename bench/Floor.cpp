@@ -8,9 +8,13 @@
 
 #include <stdexcept>
 
+#include "db/DeviceTypes.h"
+
 namespace bench {
 
 namespace {
+
+using namespace DeviceType;
 
 // The columns each list binds, in the component's binding order.
 const char kSystemOverview[] =
@@ -76,20 +80,20 @@ SqliteFloor::SqliteFloor(const std::string& file) {
         sqlite3_stmt* peripherals = Prepare(kPeripheralByType);
         m_lists.insert(m_lists.end(), {{Prepare(kVideo), -1},
                                        {Prepare(kMonitor), -1},
-                                       {disks, 0},
+                                       {disks, kHardDisk},
                                        {Prepare(kLogicalDisk), -1},
-                                       {disks, 1},
-                                       {disks, 2},
+                                       {disks, kCDROM},
+                                       {disks, kFloppy},
                                        {Prepare(kPrinter), -1},
                                        {Prepare(kSound), -1},
                                        {Prepare(kKeyboard), -1},
                                        {Prepare(kPointer), -1},
-                                       {peripherals, 6},
-                                       {peripherals, 5},
-                                       {peripherals, 16},
-                                       {peripherals, 14},
-                                       {peripherals, 15},
-                                       {peripherals, 17}});
+                                       {peripherals, kModem},
+                                       {peripherals, kUSB},
+                                       {peripherals, kInfrared},
+                                       {peripherals, kParallelPort},
+                                       {peripherals, kSerialPort},
+                                       {peripherals, kPCMCIA}});
         m_biosRow0 = Prepare(kBiosRow0);
         m_adapters = Prepare(kAdapters);
         m_addresses = Prepare(kAddresses);

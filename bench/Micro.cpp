@@ -13,7 +13,7 @@
 
 #include "db/DynamicQuery.h"
 #include "db/HardwareTables.h"
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace bench {
 

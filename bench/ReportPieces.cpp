@@ -1,118 +1,33 @@
 #include "bench/ReportPieces.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
-#include "db/AdditionalQueries.h"
-#include "db/HardwareTables.h"
 #include "report/ReportGenerator.h"
+#include "sections/CReportSection.h"
 
 namespace bench {
 
 namespace {
 
-// Rows of one list: Select on the mode, then MoveNext to the end, as
-// CReportSection::WriteRecordList does without writing.
-template <class TTable>
-size_t ReadList(TTable& table, uint32_t nMode) {
-    size_t rows = 0;
-    if (table.Select(nMode) > 0) {
-        do {
-            ++rows;
-        } while (table.MoveNext());
+// The nine sections' own code, run as BuildDocument runs it: their database
+// reads and the text of their rows, which they interleave.
+double TimeSections(CDataConnection& connection, int32_t pcId) {
+    CString text;
+    text.Reserve(16 * 1024);
+    const Clock::time_point start = Clock::now();
+    std::vector<std::unique_ptr<CReportSection>> sections;
+    BuildSectionList(sections, &connection);
+    for (std::unique_ptr<CReportSection>& section : sections) {
+        section->m_pDefaults = GetReportDefaults();
+        section->WriteSection(pcId, text);
+        section.reset();
     }
-    return rows;
-}
-
-template <class TTable>
-size_t ReadOnePc(CDataConnection* pConnection, LONG nPCID) {
-    TTable table(pConnection);
-    table.m_ID = nPCID;
-    return ReadList(table, CPCIDataRecord::MODE_ONE_PC);
-}
-
-template <class TTable>
-size_t ReadByType(CDataConnection* pConnection, LONG nPCID, LONG nType) {
-    TTable table(pConnection);
-    table.m_ID = nPCID;
-    table.m_DeviceTypeID = nType;
-    return ReadList(table, TTable::MODE_DEVICE_TYPE);
+    return MillisecondsSince(start);
 }
 
 }  // namespace
-
-size_t ReadReportRows(CDataConnection& connection, int32_t pcId) {
-    CDataConnection* c = &connection;
-    size_t rows = 0;
-    // SystemOverview, then BIOS row 0 for manufacturer and model.
-    rows += ReadOnePc<CDataSystemOverview>(c, pcId);
-    {
-        CDataBIOS bios(c);
-        bios.m_ID = pcId;
-        bios.m_BIOSID = 0;
-        rows += static_cast<size_t>(bios.OpenByKey(CPCIDataRecord::MODE_FULL_KEY, false));
-    }
-    rows += ReadOnePc<CDataCPU>(c, pcId);
-    rows += ReadOnePc<CDataBIOS>(c, pcId);
-    rows += ReadOnePc<CDataMotherBoard>(c, pcId);
-    rows += ReadOnePc<CDataPhysicalMemoryDevice>(c, pcId);
-    rows += ReadOnePc<CDataSystemSlot>(c, pcId);
-    {
-        // An adapter without an address of its own has its rows read from the
-        // address table while it is current.
-        CDataNetworkAdapter adapter(c);
-        adapter.m_ID = pcId;
-        if (adapter.Select(CPCIDataRecord::MODE_ONE_PC) > 0) {
-            do {
-                ++rows;
-                if (adapter.m_IPAddress.IsEmpty()) {
-                    CDataNetworkIPAddress addresses(c);
-                    addresses.m_ID = adapter.m_ID;
-                    addresses.m_NetworkAdapterID = adapter.m_NetworkAdapterID;
-                    rows += ReadList(addresses, CDataNetworkIPAddress::MODE_ONE_ADAPTER);
-                }
-            } while (adapter.MoveNext());
-        }
-    }
-    rows += ReadOnePc<CDataVideoAdapter>(c, pcId);
-    rows += ReadOnePc<CDataMonitor>(c, pcId);
-    rows += ReadByType<CDataDiskDrive>(c, pcId, 0);
-    rows += ReadOnePc<CDataLogicalDisk>(c, pcId);
-    rows += ReadByType<CDataDiskDrive>(c, pcId, 1);
-    rows += ReadByType<CDataDiskDrive>(c, pcId, 2);
-    rows += ReadOnePc<CDataPrinter>(c, pcId);
-    rows += ReadOnePc<CDataSoundCard>(c, pcId);
-    rows += ReadOnePc<CDataKeyboard>(c, pcId);
-    rows += ReadOnePc<CDataPointingDevice>(c, pcId);
-    for (LONG type : {6, 5, 16, 14, 15, 17})
-        rows += ReadByType<CDataPeripheralDevice>(c, pcId, type);
-
-    CAdditionalDeviceQuery devices(c, pcId);
-    if (devices.Execute(0, 0) > 0) {
-        do {
-            ++rows;
-            CAdditionalValueQuery values(c, pcId, devices.m_nHardwareDeviceID);
-            if (values.Execute(0, 0) > 0) {
-                do {
-                    ++rows;
-                } while (values.FetchNext());
-            }
-        } while (devices.FetchNext());
-    }
-    return rows;
-}
-
-std::string StylesFolderBesideProgram() {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return "Styles/";
-    std::string exe(path, static_cast<size_t>(length));
-    const std::string bin = exe.substr(0, exe.rfind('/'));
-    return bin.substr(0, bin.rfind('/') + 1) + "Styles/";
-}
 
 bool BenchTransformer::LookUpStylesFolder(CString& folder) {
     folder = m_folder.c_str();
@@ -141,17 +56,15 @@ SplitTimes MeasureSplit(CDataConnection& connection, const std::vector<int32_t>&
     request.User = "bench";
     request.CompanyName = "Example Ltd";
     for (const int32_t pcId : pcIds) {
-        // Both the reads alone and the build find the PC's pages cached, so
-        // their difference is the writing; Display's cold reads show as the
-        // gap between this split and its own latency.
-        ReadReportRows(connection, pcId);
-        Clock::time_point start = Clock::now();
-        times.rows += ReadReportRows(connection, pcId);
-        times.reads.push_back(MillisecondsSince(start));
+        // Both the sections alone and the build find the PC's pages cached,
+        // so their difference is the document's own frame; Display's cold
+        // reads show as the gap between this split and its own latency.
+        TimeSections(connection, pcId);
+        times.sections.push_back(TimeSections(connection, pcId));
 
         // Display's own sequence: a generator, an empty document, the build.
         request.PCID = pcId;
-        start = Clock::now();
+        Clock::time_point start = Clock::now();
         auto generator = std::make_unique<ReportGenerator>(CString(stylesFolder.c_str()));
         CString document;
         document.Reserve(16 * 1024);

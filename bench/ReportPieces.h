@@ -1,5 +1,5 @@
 // One report taken apart in-process, with the component's own pieces linked
-// in: the database reads alone, the whole document build, a fresh stylesheet
+// in: the nine sections alone, the whole document build, a fresh stylesheet
 // load and compile, and the parse plus transform. Display runs exactly these
 // pieces in this order, so their times split one report's time.
 #pragma once
@@ -12,16 +12,6 @@
 #include "report/StylesheetTransformer.h"
 
 namespace bench {
-
-// Reads every row the report reads for `pcId`, with the same queries in the
-// same order (the sections' lists, the adapters' address rows, BIOS row 0,
-// the user-defined devices), through the same table and query classes, but
-// writes nothing. Returns the number of rows read.
-size_t ReadReportRows(CDataConnection& connection, int32_t pcId);
-
-// The Styles folder Display would pass as PathName: the build tree's Styles/,
-// beside bin/ and Components/.
-std::string StylesFolderBesideProgram();
 
 // A transformer that passes `folder` as PathName, as Display does from the
 // component's own location.
@@ -37,11 +27,11 @@ private:
 };
 
 struct SplitTimes {
-    std::vector<double> reads, build, load, transform;  // milliseconds per PC
-    size_t rows = 0;
+    std::vector<double> sections, build, load, transform;  // milliseconds per PC
 };
 
-// For each PC: ReadReportRows, ReportGenerator::BuildDocument, a fresh
+// For each PC: the sections' own WriteSection calls, as BuildDocument makes
+// them, into a text of their own; ReportGenerator::BuildDocument; a fresh
 // StylesheetTransformer's LoadStylesheet, then its Transform.
 SplitTimes MeasureSplit(CDataConnection& connection, const std::vector<int32_t>& pcIds,
                         const std::string& stylesFolder);

@@ -21,6 +21,7 @@
 #include "bench/Micro.h"
 #include "bench/ReportPieces.h"
 #include "db/DynamicQuery.h"
+#include "host/Installation.h"
 #include "import/ImportRun.h"
 
 namespace bench {
@@ -188,11 +189,6 @@ struct Results {
     double importMeanKb = 0;
 };
 
-std::string BinFolder() {
-    const std::string styles = StylesFolderBesideProgram();  // <root>/Styles/
-    return styles.substr(0, styles.size() - strlen("Styles/")) + "bin/";
-}
-
 // The number of PCs the database holds, or -1 when it has no hardware tables.
 long CountPcs(const std::string& connect) {
     class CountQuery : public CDynamicQuery {
@@ -218,8 +214,8 @@ std::string InitDbCommand(const std::string& option, const std::string& target, 
     std::string quoted = target;
     for (size_t pos = 0; (pos = quoted.find('\'', pos)) != std::string::npos; pos += 4)
         quoted.replace(pos, 1, "'\\''");
-    return "'" + BinFolder() + "hwconsole' init-db " + option + " '" + quoted + "' --pcs " +
-           std::to_string(pcs) + " --seed 1 --force";
+    return "'" + InstallationFolder() + "bin/hwconsole' init-db " + option + " '" + quoted +
+           "' --pcs " + std::to_string(pcs) + " --seed 1 --force";
 }
 
 // Loads a fleet of `pcs` PCs into the PostgreSQL database unless it holds one.
@@ -247,7 +243,7 @@ FleetResult MeasureFleet(const HwExports& exports, const std::string& backend, i
     }
 
     const std::vector<int32_t> sample = SamplePcs(pcs, o.splitPcs, kSeed);
-    const std::string styles = StylesFolderBesideProgram();
+    const std::string styles = InstallationStylesFolder();
     CDataConnection connection;
     connection.Open(connect.c_str());
     fleet.split = MeasureSplit(connection, sample, styles);
@@ -321,21 +317,22 @@ void PrintResults(const Results& r) {
     }
 
     printf("\nSplit of one report, in-process (median ms over the sampled PCs)\n");
-    printf("  %-8s %7s %9s %10s %11s %11s %8s %9s\n", "backend", "PCs", "db reads", "text build",
+    printf("  %-8s %7s %9s %10s %11s %11s %8s %9s\n", "backend", "PCs", "sections", "frame",
            "sheet load", "transform", "sum", "Display");
     for (const FleetResult& f : r.fleets) {
-        const double reads = Summarise(f.split.reads).p50;
+        const double sections = Summarise(f.split.sections).p50;
         const double build = Summarise(f.split.build).p50;
         const double load = Summarise(f.split.load).p50;
         const double transform = Summarise(f.split.transform).p50;
         printf("  %-8s %7d %9.2f %10.2f %11.2f %11.2f %8.2f %9.2f\n", f.backend.c_str(), f.pcs,
-               reads, std::max(0.0, build - reads), load, transform, build + load + transform,
+               sections, std::max(0.0, build - sections), load, transform, build + load + transform,
                Summarise(f.runs[0].latencyMs).p50);
     }
     printf(
-        "  (warm page cache; text build = document build minus the same reads alone; sheet\n"
-        "   load = read, parse and compile the stylesheet; transform = parse the report,\n"
-        "   transform, serialise; Display = its end-to-end p50, cold pages included)\n");
+        "  (warm page cache; sections = the nine sections' own code, their database reads and\n"
+        "   the text of their rows; frame = document build minus the sections; sheet load =\n"
+        "   read, parse and compile the stylesheet; transform = parse the report, transform,\n"
+        "   serialise; Display = its end-to-end p50, cold pages included)\n");
 
     if (std::none_of(r.fleets.begin(), r.fleets.end(),
                      [](const FleetResult& f) { return f.hasFloor; }))
@@ -460,10 +457,9 @@ std::string ToJson(const Results& r, const Options& o) {
         }
         j.EndArray();
         j.Key("split").BeginObject();
-        j.Key("sample_pcs").Value(f.split.reads.size());
-        j.Key("rows_read").Value(f.split.rows);
-        j.Key("database_reads");
-        WriteSummary(j, f.split.reads);
+        j.Key("sample_pcs").Value(f.split.sections.size());
+        j.Key("sections");
+        WriteSummary(j, f.split.sections);
         j.Key("document_build");
         WriteSummary(j, f.split.build);
         j.Key("stylesheet_load_compile");

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "include/HardwareList.h"
+#include "HardwareList.h"
 #include "platform/ModuleState.h"
 
 class ComponentApp : public CWinApp {

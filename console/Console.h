@@ -1,10 +1,14 @@
 // hwconsole: the host program that drives the hardware component through
-// its exports. Each command is one function; main() only dispatches.
+// its exports. Each command is one function that reads its options and calls
+// the host library; main() only dispatches.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "host/Connection.h"
+#include "host/ReportFormat.h"
 
 // Exit codes, also listed by `hwconsole --help`.
 enum ExitCode {
@@ -29,6 +33,17 @@ struct CommandLine {
 
 // A PC identifier: a whole number in the 32-bit range.
 bool ParsePcId(const std::string& text, int32_t& id);
+
+// A count, a number of seconds or a size: digits only, from 0 to `max`.
+bool ParseWholeNumber(const std::string& text, unsigned long long max, unsigned long long& value);
+
+// The host library's inputs as the command line gives them: --db or
+// --connect; --format or --styles.
+DatabaseChoice ChosenDatabase(const CommandLine& cmd);
+std::string ConnectionString(const CommandLine& cmd, std::string& error, bool mustExist = true);
+std::string DatabaseName(const CommandLine& cmd);
+bool ResolveReportStyles(const CommandLine& cmd, const std::string& componentPath,
+                         ReportStyles& styles, std::string& error);
 
 int RunInfo(const CommandLine& cmd);
 int RunReport(const CommandLine& cmd);

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "HardwareList.h"
 #include "platform/CString.h"
+#include "platform/DataConnection.h"
 #include "platform/Database.h"
 
 struct CReportDefaults;

@@ -17,7 +17,6 @@ void CDynamicBulkSet::Close() {
     m_ppvData.clear();
     m_ppLengths.clear();
     m_nColumns = 0;
-    m_nFields = 0;
 }
 
 void CDynamicBulkSet::BindDefaultText(CFieldExchange* pFX) {
@@ -39,7 +38,6 @@ void CDynamicBulkSet::DoBulkFieldExchange(CFieldExchange* pFX) {
         m_nColumns = count > 0 ? static_cast<uint32_t>(count) : 0;
         m_ppvData.assign(m_nColumns, nullptr);
         m_ppLengths.assign(m_nColumns, nullptr);
-        m_nFields = m_nColumns;
     }
     if (m_bTypedBind)
         BindColumns(pFX);

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "HardwareList.h"
 #include "db/DynamicBulkSet.h"
+#include "platform/DataConnection.h"
 
 // One result column of a CDynamicQuery and the variable that receives it.
 struct QueryColumn {

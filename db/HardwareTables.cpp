@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdarg>
 
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 
@@ -39,75 +39,76 @@ const char* MissingValue(const CReportDefaults* pDefaults) {
 
 }  // namespace
 
-// Per table: name, field count, full key; the filters of mode 1 and mode 3;
-// the table's own mode and its filter. Parameters are the leading key columns.
+// Per table: name, full key; the filters of mode 1 and mode 3; the table's
+// own mode and its filter. Parameters are the leading key columns. The
+// columns are each class's ExchangeColumns, and nowhere else.
 // clang-format off
 const HwTableDesc kBIOSTable = {
-    "[dbo].[BIOS]", 9, {"[ID]", "[BIOSID]"},
+    "[dbo].[BIOS]", {"[ID]", "[BIOSID]"},
     {"ID = ? AND BIOSID = ?", 2}, {"ID = ?", 1},
     CDataBIOS::MODE_FROM_INSTANCE, {"ID = ? AND BIOSID >= ?", 2}};
 const HwTableDesc kCPUTable = {
-    "[dbo].[CPU]", 5, {"[ID]", "[CPUID]"},
+    "[dbo].[CPU]", {"[ID]", "[CPUID]"},
     {"ID = ? AND CPUID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kDiskDriveTable = {
-    "[dbo].[DiskDrive]", 6, {"[ID]", "[DeviceTypeID]", "[DiskDriveID]"},
+    "[dbo].[DiskDrive]", {"[ID]", "[DeviceTypeID]", "[DiskDriveID]"},
     {"ID = ? AND DeviceTypeID = ? AND DiskDriveID = ?", 3}, {"ID = ?", 1},
     CDataDiskDrive::MODE_DEVICE_TYPE, {"ID = ? AND DeviceTypeID = ?", 2}};
 const HwTableDesc kKeyboardTable = {
-    "[dbo].[Keyboard]", 3, {"[ID]", "[KeyboardID]"},
+    "[dbo].[Keyboard]", {"[ID]", "[KeyboardID]"},
     {"ID = ? AND KeyboardID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kLogicalDiskTable = {
-    "[dbo].[LogicalDisk]", 8, {"[ID]", "[LogicalDiskID]"},
+    "[dbo].[LogicalDisk]", {"[ID]", "[LogicalDiskID]"},
     {"ID = ? AND LogicalDiskID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kMonitorTable = {
-    "[dbo].[Monitor]", 5, {"[ID]", "[MonitorID]"},
+    "[dbo].[Monitor]", {"[ID]", "[MonitorID]"},
     {"ID = ? AND MonitorID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kMotherBoardTable = {
-    "[dbo].[MotherBoard]", 5, {"[ID]", "[MotherBoardID]"},
+    "[dbo].[MotherBoard]", {"[ID]", "[MotherBoardID]"},
     {"ID = ? AND MotherBoardID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kNetworkAdapterTable = {
-    "[dbo].[NetworkAdapter]", 11, {"[ID]", "[NetworkAdapterID]"},
+    "[dbo].[NetworkAdapter]", {"[ID]", "[NetworkAdapterID]"},
     {"ID = ? AND NetworkAdapterID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kNetworkIPAddressTable = {
-    "[dbo].[NetworkIPAddress]", 5, {"[ID]", "[NetworkAdapterID]", "[IndexID]"},
+    "[dbo].[NetworkIPAddress]", {"[ID]", "[NetworkAdapterID]", "[IndexID]"},
     {"ID=? AND NetworkAdapterID=? AND IndexID=?", 3}, {"ID=?", 1},
     CDataNetworkIPAddress::MODE_ONE_ADAPTER, {"ID=? AND NetworkAdapterID=?", 2}};
 const HwTableDesc kPeripheralDeviceTable = {
-    "[dbo].[PeripheralDevice]", 4, {"[ID]", "[DeviceTypeID]", "[DeviceID]"},
+    "[dbo].[PeripheralDevice]", {"[ID]", "[DeviceTypeID]", "[DeviceID]"},
     {"ID = ? AND DeviceTypeID = ? AND DeviceID = ?", 3}, {"ID = ?", 1},
     CDataPeripheralDevice::MODE_DEVICE_TYPE, {"ID = ? AND DeviceTypeID = ?", 2}};
 const HwTableDesc kPhysicalMemoryDeviceTable = {
-    "[dbo].[PhysicalMemory]", 4, {"[ID]", "[PhysicalmemoryID]"},
+    "[dbo].[PhysicalMemory]", {"[ID]", "[PhysicalmemoryID]"},
     {"ID = ? AND PhysicalmemoryID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kPointingDeviceTable = {
-    "[dbo].[PointingDevice]", 3, {"[ID]", "[PointingDeviceID]"},
+    "[dbo].[PointingDevice]", {"[ID]", "[PointingDeviceID]"},
     {"ID = ? AND PointingDeviceID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kPrinterTable = {
-    "[dbo].[Printer]", 5, {"[ID]", "[PrinterID]"},
+    "[dbo].[Printer]", {"[ID]", "[PrinterID]"},
     {"ID = ? AND PrinterID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kSoundCardTable = {
-    "[dbo].[SoundCard]", 3, {"[ID]", "[SoundCardID]"},
+    "[dbo].[SoundCard]", {"[ID]", "[SoundCardID]"},
     {"ID = ? AND SoundCardID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kSystemOverviewTable = {
-    "[dbo].[SystemOverview]", 16, {"[ID]", "[OSID]"},
+    "[dbo].[SystemOverview]", {"[ID]", "[OSID]"},
     {"ID = ? AND OSID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kSystemSlotTable = {
-    "[dbo].[SystemSlot]", 4, {"[ID]", "[SystemSlotID]"},
+    "[dbo].[SystemSlot]", {"[ID]", "[SystemSlotID]"},
     {"ID = ? AND SystemSlotID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 const HwTableDesc kVideoAdapterTable = {
-    "[dbo].[VideoAdapter]", 5, {"[ID]", "[VideoAdapterID]"},
+    "[dbo].[VideoAdapter]", {"[ID]", "[VideoAdapterID]"},
     {"ID = ? AND VideoAdapterID = ?", 2}, {"ID = ?", 1},
     0, {nullptr, 0}};
 // clang-format on
@@ -116,9 +117,7 @@ const HwTableDesc kVideoAdapterTable = {
 
 CHardwareTable::CHardwareTable(CDataConnection* pConnection, const HwTableDesc& desc, LONG* pKey1,
                                LONG* pKey2, LONG* pKey3)
-    : CPCIDataRecord(pConnection), m_desc(desc), m_apKey{pKey1, pKey2, pKey3} {
-    m_nFields = desc.nFields;
-}
+    : CPCIDataRecord(pConnection), m_desc(desc), m_apKey{pKey1, pKey2, pKey3} {}
 
 const HwFilter* CHardwareTable::FindFilter(uint32_t nQueryMode) const {
     static const HwFilter kNoFilter = {"", 0};

@@ -19,10 +19,10 @@ struct HwFilter {
     int nParams;
 };
 
-// What sets one hardware table apart from the others, apart from its columns.
+// What sets one hardware table apart from the others, apart from its columns
+// (ExchangeColumns lists those; the recordset counts them as it binds).
 struct HwTableDesc {
     const char* pszTable;    // the default SQL: the bracketed table name
-    unsigned nFields;        // number of bound output columns
     const char* apszKey[3];  // full key columns in order; the parameters' names
     HwFilter fullKey;        // mode 1, for OpenByKey
     HwFilter onePC;          // mode 3

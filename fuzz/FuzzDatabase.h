@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "HardwareList.h"
+#include "host/SqlScript.h"
 
 namespace fuzzdb {
 
@@ -30,18 +31,11 @@ inline std::string ReadText(const std::string& path) {
     return ss.str();
 }
 
-// Runs each ";"-terminated statement of an SQL file, skipping comment lines.
+// Runs every statement of an SQL file.
 inline void RunSqlFile(CDatabase& db, const std::string& path) {
-    std::stringstream lines(ReadText(path));
-    std::string line, sql;
-    while (std::getline(lines, line)) {
-        if (line.compare(0, 2, "--") == 0) continue;
-        sql += line + "\n";
-        if (!line.empty() && line.back() == ';') {
-            db.ExecuteSQL(sql.c_str());
-            sql.clear();
-        }
-    }
+    std::vector<std::string> statements;
+    if (!ReadSqlScript(path, statements)) Fail("cannot read " + path);
+    for (const std::string& sql : statements) db.ExecuteSQL(sql.c_str());
 }
 
 // Opens a fresh database in a private folder (removed at exit) holding the

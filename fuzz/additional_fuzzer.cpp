@@ -9,8 +9,8 @@
 #include "fuzz/FuzzDatabase.h"
 #include "platform/Statement.h"
 #include "platform/Transaction.h"
-#include "report/XmlText.h"
 #include "sections/ReportSections.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "platform/Statement.h"
 #include "platform/Transaction.h"
 #include "report/ReportGenerator.h"
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

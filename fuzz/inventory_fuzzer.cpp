@@ -10,7 +10,7 @@
 #include <string>
 
 #include "import/Import.h"
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <map>
 
 #include "import/Placeholders.h"
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace hwimport {
 

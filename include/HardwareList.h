@@ -2,14 +2,15 @@
 // Components/HardwareListH.so with dlopen and drive it through its exports.
 //
 // Host and component share the platform library (CString, CDatabase,
-// CDBException), so host strings cross the boundary safely and a database
-// exception thrown by the component can be caught by the host.
+// CDataConnection, CDBException), so host strings cross the boundary safely
+// and a database exception thrown by the component can be caught by the host.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/CString.h"
+#include "platform/DataConnection.h"
 #include "platform/Database.h"
 #include "platform/Win32.h"
 
@@ -26,32 +27,6 @@ struct HwInitBlock {
     uint32_t reserved16[4];
 };
 static_assert(offsetof(HwInitBlock, Reset) == 12, "reset field sits at byte offset 12");
-
-// The host's open database connection. The component reads only m_database;
-// the leading words belong to the host.
-class HWPLATFORM_API CDataConnection {
-public:
-    CDataConnection() = default;
-    ~CDataConnection() = default;
-    CDataConnection(const CDataConnection&) = delete;
-    CDataConnection& operator=(const CDataConnection&) = delete;
-
-    // Opens an ODBC connection string and prepares the session so that the
-    // suite's tables answer to the owner "dbo": SQLite attaches its own
-    // database file as "dbo", PostgreSQL puts schema dbo first on the search
-    // path. Throws CDBException.
-    void Open(const char* lpszConnectString);
-    // The same, with CDatabase::OpenEx options. With CDatabase::openReadOnly
-    // the driver is asked for a read-only connection and the session is made
-    // read-only where the database can enforce it (SQLite: query_only;
-    // PostgreSQL: read-only transactions), so a statement that writes fails.
-    void Open(const char* lpszConnectString, uint32_t dwOptions);
-    void Close();
-    bool IsOpen() const { return m_database.IsOpen(); }
-
-    int32_t m_reserved[5] = {};
-    CDatabase m_database;
-};
 
 // Argument of Display. Field order follows the suite's layout with its
 // unexamined slots kept; the component reads Connection, User, PCID and

@@ -1,6 +1,6 @@
 #include "inventory/InventoryRecords.h"
 
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

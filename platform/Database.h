@@ -264,8 +264,8 @@ public:
     const CString& GetSQL() const { return m_strSQL; }
     CDatabase* GetDatabase() const { return m_pDatabase; }
 
-    unsigned m_nFields = 0;  // bound output columns
-    unsigned m_nParams = 0;  // bound parameters
+    unsigned m_nFields = 0;  // output columns the field exchange bound; set by Open
+    unsigned m_nParams = 0;  // parameters the derived class binds (its own count)
     CString m_strFilter;
     CString m_strSort;
     unsigned m_nDefaultType = snapshot;
@@ -284,7 +284,8 @@ private:
     void FetchRowset();
 
     struct BulkText;  // a bulk text column whose cut rows get a clean UTF-8 tail
-    void RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
+    // Runs one field-exchange operation; returns the output columns it visited.
+    unsigned RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk);
     void RepairBulkText();
     // Closes the cursor and drops every binding, so that the statement can
     // serve another recordset; false when the driver refuses.

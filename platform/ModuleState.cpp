@@ -31,6 +31,9 @@ HINSTANCE AfxGetInstanceHandle() {
 
 bool AfxAttachModule(AFX_MODULE_STATE* state, CWinApp* app, HINSTANCE hInstance) {
     AFX_MANAGE_STATE(state);
+    // The host may change directory later; a relative load path would then
+    // name another file.
+    AfxRememberModuleFileName(hInstance);
     state->m_hCurrentInstanceHandle = hInstance;
     app->m_hInstance = hInstance;
     state->m_pCurrentWinApp = app;
@@ -44,4 +47,5 @@ void AfxDetachModule(AFX_MODULE_STATE* state) {
     AFX_MANAGE_STATE(state);
     if (CWinApp* app = state->m_pCurrentWinApp) app->ExitInstance();
     state->m_pCurrentWinApp = nullptr;
+    AfxForgetModuleFileName(state->m_hCurrentInstanceHandle);
 }

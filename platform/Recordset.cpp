@@ -321,13 +321,14 @@ void CRecordset::CheckRowsetError(SQLRETURN nRetCode) {
     ThrowIfFailed(nRetCode);
 }
 
-void CRecordset::RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk) {
+unsigned CRecordset::RunFieldExchange(CFieldExchange::RFX_Operation op, bool bulk) {
     CFieldExchange fx(op, this);
     fx.SetFieldType(CFieldExchange::outputColumn);
     if (bulk)
         DoBulkFieldExchange(&fx);
     else
         DoFieldExchange(&fx);
+    return fx.m_nColumn;
 }
 
 void CRecordset::BuildSelect(const char* lpszSQL) {
@@ -404,10 +405,10 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
         if (m_bBulk) {
             m_bBulkBuffers = true;
             RunFieldExchange(CFieldExchange::AllocMultiRowBuffer, true);
-            RunFieldExchange(CFieldExchange::BindFieldToColumn, true);
+            m_nFields = RunFieldExchange(CFieldExchange::BindFieldToColumn, true);
             FetchRowset();
         } else {
-            RunFieldExchange(CFieldExchange::BindFieldToColumn, false);
+            m_nFields = RunFieldExchange(CFieldExchange::BindFieldToColumn, false);
             FetchSingle();
         }
         m_bBOF = m_bEOF;
@@ -473,6 +474,7 @@ void CRecordset::Close() {
         RunFieldExchange(CFieldExchange::DeleteMultiRowBuffer, true);
     }
     m_nResultCols = 0;
+    m_nFields = 0;
     if (m_pOwnDatabase) {
         m_pOwnDatabase.reset();
         m_pDatabase = nullptr;

@@ -12,7 +12,7 @@ const SQLULEN kMinTextColumnSize = 255;
 }  // namespace
 
 CStatement::CStatement(CDatabase& database, const char* lpszSQL)
-    : m_database(database), m_statement(nullptr, OdbcHandleFree{SQL_HANDLE_STMT}) {
+    : m_statement(nullptr, OdbcHandleFree{SQL_HANDLE_STMT}) {
     if (!database.IsOpen())
         throw CDBException(SQL_ERROR, "The statement's database connection is not open",
                            CString("State:08003,Native:0,Origin:[hwplatform]"));

@@ -57,7 +57,6 @@ private:
     void Rebind(int nParam, Param& p, SQLSMALLINT cType, SQLSMALLINT sqlType, SQLULEN columnSize,
                 void* buffer);
 
-    CDatabase& m_database;
     std::unique_ptr<void, OdbcHandleFree> m_statement;
     SQLHSTMT m_hstmt = SQL_NULL_HSTMT;
     CString m_strSQL;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 HMODULE AfxModuleFromAddress(const void* address) {
@@ -39,6 +40,27 @@ std::string ProgramPath() {
     return std::string(buf, static_cast<size_t>(n));
 }
 
+// The module's path as the loader reports it now, made absolute.
+std::string ResolveModulePath(HMODULE hModule) {
+    // The module's base maps its ELF header, so dladdr names the file.
+    Dl_info info;
+    if (!dladdr(hModule, &info) || info.dli_fbase != hModule) return std::string();
+    std::string path = AbsolutePath(info.dli_fname);
+    // The main program may be reported with an empty name.
+    return path.empty() ? ProgramPath() : path;
+}
+
+// Paths resolved when their modules attached.
+std::mutex g_modulePathsLock;
+std::vector<std::pair<HMODULE, std::string>> g_modulePaths;
+
+std::string RememberedModulePath(HMODULE hModule) {
+    std::lock_guard<std::mutex> guard(g_modulePathsLock);
+    for (const auto& entry : g_modulePaths)
+        if (entry.first == hModule) return entry.second;
+    return std::string();
+}
+
 }  // namespace
 
 DWORD GetModuleFileNameA(HMODULE hModule, char* lpFilename, DWORD nSize) {
@@ -47,16 +69,31 @@ DWORD GetModuleFileNameA(HMODULE hModule, char* lpFilename, DWORD nSize) {
     if (!hModule) {
         path = ProgramPath();
     } else {
-        // The module's base maps its ELF header, so dladdr names the file.
-        Dl_info info;
-        if (!dladdr(hModule, &info) || info.dli_fbase != hModule) return 0;
-        path = AbsolutePath(info.dli_fname);
-        // The main program may be reported with an empty name.
-        if (path.empty()) path = ProgramPath();
+        path = RememberedModulePath(hModule);
+        if (path.empty()) path = ResolveModulePath(hModule);
     }
     if (path.empty() || path.size() + 1 > nSize) return 0;
     memcpy(lpFilename, path.c_str(), path.size() + 1);
     return static_cast<DWORD>(path.size());
+}
+
+void AfxRememberModuleFileName(HMODULE hModule) {
+    if (!hModule) return;
+    std::string path = ResolveModulePath(hModule);
+    if (path.empty()) return;
+    AfxForgetModuleFileName(hModule);
+    std::lock_guard<std::mutex> guard(g_modulePathsLock);
+    g_modulePaths.emplace_back(hModule, std::move(path));
+}
+
+void AfxForgetModuleFileName(HMODULE hModule) {
+    std::lock_guard<std::mutex> guard(g_modulePathsLock);
+    for (auto it = g_modulePaths.begin(); it != g_modulePaths.end(); ++it) {
+        if (it->first == hModule) {
+            g_modulePaths.erase(it);
+            return;
+        }
+    }
 }
 
 UINT RegisterWindowMessageA(const char* lpString) {

@@ -30,9 +30,18 @@ HWPLATFORM_API HMODULE AfxModuleFromAddress(const void* address);
 
 // Absolute path of the module's file as the loader reports it, made absolute
 // against the working directory when relative (links are not resolved). A
-// null module names the program. Returns the length copied (without the
-// terminator), or 0 when the module is unknown or the buffer too small.
+// module attached through AfxAttachModule answers with the path it had at
+// load, whatever directory the host is in now. A null module names the
+// program. Returns the length copied (without the terminator), or 0 when
+// the module is unknown or the buffer too small.
 HWPLATFORM_API DWORD GetModuleFileNameA(HMODULE hModule, char* lpFilename, DWORD nSize);
+
+// Resolves the module's path once, now, for GetModuleFileNameA to answer
+// with from then on; AfxForgetModuleFileName drops it when the module goes,
+// so that another module loaded at the same address is asked afresh.
+// AfxAttachModule and AfxDetachModule call them. Thread-safe.
+HWPLATFORM_API void AfxRememberModuleFileName(HMODULE hModule);
+HWPLATFORM_API void AfxForgetModuleFileName(HMODULE hModule);
 
 // Process-wide, thread-safe: the same name (case-insensitive) always gets the
 // same identifier in 0xC000-0xFFFF; 0 for an empty name or a full registry.

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "report/XmlText.h"
 #include "sections/CReportSection.h"
+#include "text/XmlText.h"
 
 namespace {
 
@@ -13,14 +13,6 @@ const char kPrologue[] =
     "<?xml-stylesheet type=\"text/xsl\" href=\"StdHardWareStyleSheet.xsl\"?>\r\n"
     "<HARDWARE>\r\n";
 
-// Deletes the sections not yet written when a database exception leaves the document.
-struct SectionList {
-    std::vector<CReportSection*> sections;
-    ~SectionList() {
-        for (CReportSection* section : sections) delete section;
-    }
-};
-
 }  // namespace
 
 bool ReportGenerator::BuildDocument(const DisplayRequest* pRequest, CString& strDocument) {
@@ -28,13 +20,14 @@ bool ReportGenerator::BuildDocument(const DisplayRequest* pRequest, CString& str
     AppendElement(strDocument, "CompanyName", pRequest->CompanyName);
     AppendElement(strDocument, "User", pRequest->User);
 
-    SectionList list;
-    BuildSectionList(list.sections, pRequest->Connection);
-    for (CReportSection*& section : list.sections) {
+    // Each section goes as soon as it is written; a database exception
+    // takes the rest with the list.
+    std::vector<std::unique_ptr<CReportSection>> sections;
+    BuildSectionList(sections, pRequest->Connection);
+    for (std::unique_ptr<CReportSection>& section : sections) {
         section->m_pDefaults = GetReportDefaults();
         section->WriteSection(pRequest->PCID, strDocument);
-        delete section;
-        section = nullptr;
+        section.reset();
     }
     strDocument += "</HARDWARE>\r\n";
     return true;

@@ -20,7 +20,7 @@
 #include "platform/ModuleState.h"
 #include "platform/XmlServices.h"
 #include "report/StylesFolder.h"
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The user-defined devices: a grid of rows with at most two columns, grouped
 // into boxes (Additional elements).
 #include "db/AdditionalQueries.h"
-#include "report/XmlText.h"
 #include "sections/ReportSections.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -32,28 +32,24 @@ void CReportSection::WriteRecordList(CInvItem& item, uint32_t nQueryMode, CStrin
 
 void CReportSection::WriteRecordLists(CString& strReport, const char* pszSectionElement,
                                       std::initializer_list<RecordList> lists) {
-    bool bStarted = false;
-    try {
+    WriteSectionElement(strReport, pszSectionElement, [&](bool& bStarted) {
         for (const RecordList& list : lists)
             WriteRecordList(*list.pItem, list.nQueryMode, strReport, list.pszRowElement,
                             bStarted ? "" : pszSectionElement, bStarted);
-    } catch (const CDBException&) {
-        if (bStarted) AppendEndTag(strReport, pszSectionElement);
-        throw;
-    }
-    if (bStarted) AppendEndTag(strReport, pszSectionElement);
+    });
 }
 
-void BuildSectionList(std::vector<CReportSection*>& list, CDataConnection* pConnection) {
-    list.push_back(new CSystemOverviewSection(pConnection));
-    list.push_back(new CCpuBiosSection(pConnection));
-    list.push_back(new CMotherBoardSlotsSection(pConnection));
-    list.push_back(new CNetworkAdaptersSection(pConnection));
-    list.push_back(new CVideoAdaptersSection(pConnection));
-    list.push_back(new CDiskDrivesSection(pConnection));
-    list.push_back(new CPrintersSection(pConnection));
-    list.push_back(new CPeripheralsSection(pConnection));
-    list.push_back(new CAdditionalHardwareSection(pConnection));
+void BuildSectionList(std::vector<std::unique_ptr<CReportSection>>& list,
+                      CDataConnection* pConnection) {
+    list.push_back(std::make_unique<CSystemOverviewSection>(pConnection));
+    list.push_back(std::make_unique<CCpuBiosSection>(pConnection));
+    list.push_back(std::make_unique<CMotherBoardSlotsSection>(pConnection));
+    list.push_back(std::make_unique<CNetworkAdaptersSection>(pConnection));
+    list.push_back(std::make_unique<CVideoAdaptersSection>(pConnection));
+    list.push_back(std::make_unique<CDiskDrivesSection>(pConnection));
+    list.push_back(std::make_unique<CPrintersSection>(pConnection));
+    list.push_back(std::make_unique<CPeripheralsSection>(pConnection));
+    list.push_back(std::make_unique<CAdditionalHardwareSection>(pConnection));
 }
 
 const CReportDefaults* GetReportDefaults() {

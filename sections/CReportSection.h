@@ -4,12 +4,13 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
-#include "HardwareList.h"
 #include "db/CReportDefaults.h"
 #include "inventory/CInvItem.h"
 #include "platform/CString.h"
+#include "platform/DataConnection.h"
 
 class CReportSection {
 public:
@@ -47,6 +48,14 @@ protected:
     // database-exception rule.
     void WriteRecordLists(CString& strReport, const char* pszSectionElement,
                           std::initializer_list<RecordList> lists);
+
+    // The database-exception rule of every section element: runs
+    // write(bStarted), which sets bStarted once it has written the start tag,
+    // then appends the end tag if the element was started, also when a
+    // CDBException passes (which is then rethrown).
+    template <class TWrite>
+    static void WriteSectionElement(CString& strReport, const char* pszSectionElement,
+                                    TWrite write);
 };
 
 // Appends "<name>\r\n" / "</name>\r\n".
@@ -54,8 +63,22 @@ void AppendStartTag(CString& strReport, const char* pszName);
 void AppendEndTag(CString& strReport, const char* pszName);
 
 // Creates the nine sections on pConnection, in report order, and appends
-// them to `list`; the caller owns and deletes them.
-void BuildSectionList(std::vector<CReportSection*>& list, CDataConnection* pConnection);
+// them to `list`, which owns them.
+void BuildSectionList(std::vector<std::unique_ptr<CReportSection>>& list,
+                      CDataConnection* pConnection);
 
 // The report defaults every section hands its writers: an empty missing-value text.
 const CReportDefaults* GetReportDefaults();
+
+template <class TWrite>
+void CReportSection::WriteSectionElement(CString& strReport, const char* pszSectionElement,
+                                         TWrite write) {
+    bool bStarted = false;
+    try {
+        write(bStarted);
+    } catch (const CDBException&) {
+        if (bStarted) AppendEndTag(strReport, pszSectionElement);
+        throw;
+    }
+    if (bStarted) AppendEndTag(strReport, pszSectionElement);
+}

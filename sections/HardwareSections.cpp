@@ -1,21 +1,11 @@
 // The eight sections built from record lists.
+#include "db/DeviceTypes.h"
 #include "inventory/InventoryRecords.h"
 #include "sections/ReportSections.h"
 
 namespace {
 
-// DeviceTypeID values the report shows.
-enum : LONG {
-    kHardDisk = 0,
-    kCDROM = 1,
-    kFloppy = 2,
-    kUSB = 5,
-    kModem = 6,
-    kParallelPort = 14,
-    kSerialPort = 15,
-    kInfrared = 16,
-    kPCMCIA = 17,
-};
+using namespace DeviceType;
 
 const uint32_t kOnePC = CPCIDataRecord::MODE_ONE_PC;
 const uint32_t kOnePCByType = CDataDiskDrive::MODE_DEVICE_TYPE;
@@ -37,8 +27,7 @@ void SetKey(TRecord& record, LONG nPCID, LONG nDeviceType) {
 
 void CSystemOverviewSection::WriteSection(LONG nPCID, CString& strReport) {
     const char* const kSection = "SystemOverview";
-    bool bStarted = false;
-    try {
+    WriteSectionElement(strReport, kSection, [&](bool& bStarted) {
         CInvSystemOverview overview(m_pConnection);
         SetKey(overview, nPCID);
         WriteRecordList(overview, kOnePC, strReport, "", kSection, bStarted);
@@ -54,11 +43,7 @@ void CSystemOverviewSection::WriteSection(LONG nPCID, CString& strReport) {
             }
             bios.WriteSummaryXml(strReport, m_pDefaults);
         }
-    } catch (const CDBException&) {
-        if (bStarted) AppendEndTag(strReport, kSection);
-        throw;
-    }
-    if (bStarted) AppendEndTag(strReport, kSection);
+    });
 }
 
 void CCpuBiosSection::WriteSection(LONG nPCID, CString& strReport) {

@@ -51,7 +51,10 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv) {
 inline const std::string kConsole = HW_BUILD_DIR "/bin/hwconsole";
 
 // hwconsole with the given arguments.
-inline ProcessResult RunConsole(std::vector<std::string> args) {
-    args.insert(args.begin(), kConsole);
-    return RunProcess(args);
+inline ProcessResult RunConsole(const std::vector<std::string>& args) {
+    // Appended, not inserted in front: GCC 12 at -O3 takes the insert into a
+    // short braced list for an out-of-bounds access (-Warray-bounds).
+    std::vector<std::string> command{kConsole};
+    command.insert(command.end(), args.begin(), args.end());
+    return RunProcess(command);
 }

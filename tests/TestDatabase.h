@@ -13,6 +13,7 @@
 #include <string>
 
 #include "HardwareList.h"
+#include "host/SqlScript.h"
 
 namespace testdb {
 
@@ -23,22 +24,11 @@ inline std::string ReadText(const std::string& path) {
     return ss.str();
 }
 
-// Runs every statement of an SQL file; statements end with ";" at a line end.
+// Runs every statement of an SQL file.
 inline void RunSqlFile(CDatabase& db, const std::string& path) {
-    const std::string text = ReadText(path);
-    ASSERT_FALSE(text.empty()) << "cannot read " << path;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(";\n", start);
-        if (end == std::string::npos) end = text.size();
-        std::stringstream lines(text.substr(start, end - start));
-        start = end + 2;
-        // Drop comment lines; what is left may be blank.
-        std::string line, sql;
-        while (std::getline(lines, line))
-            if (line.compare(0, 2, "--") != 0) sql += line + "\n";
-        if (sql.find_first_not_of(" \t\r\n") != std::string::npos) db.ExecuteSQL(sql.c_str());
-    }
+    std::vector<std::string> statements;
+    ASSERT_TRUE(ReadSqlScript(path, statements) && !statements.empty()) << "cannot read " << path;
+    for (const std::string& sql : statements) db.ExecuteSQL(sql.c_str());
 }
 
 // A temporary folder removed with everything in it.
@@ -111,7 +101,7 @@ inline std::string FleetWithout(const TempDir& dir, const std::string& table) {
 // The first column of the first row of a query, as text.
 inline std::string QueryText(CDatabase& db, const std::string& sql) {
     struct Text : CRecordset {
-        explicit Text(CDatabase* pDb) : CRecordset(pDb) { m_nFields = 1; }
+        explicit Text(CDatabase* pDb) : CRecordset(pDb) {}
         void DoFieldExchange(CFieldExchange* pFX) override {
             pFX->SetFieldType(CFieldExchange::outputColumn);
             RFX_Text(pFX, "t", m_value, 4096);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "component/HardwareListApp.h"
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 #include "tests/Subprocess.h"
 
 namespace {

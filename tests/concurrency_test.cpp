@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 #include "tests/Subprocess.h"
 #include "tests/TestDatabase.h"
 #include "tests/TestReport.h"

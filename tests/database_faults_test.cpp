@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 #include "platform/Transaction.h"
 #include "report/ReportGenerator.h"
 #include "tests/Subprocess.h"

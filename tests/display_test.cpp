@@ -1,16 +1,39 @@
 // Display through the export, as the console calls it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <climits>
 #include <fstream>
 #include <string>
 
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 #include "platform/ModuleState.h"
 #include "tests/TestDatabase.h"
 
 namespace {
 
 const std::string kBuild = HW_BUILD_DIR;
+
+// First in the file: in a run of the whole program the component is not yet
+// loaded by an absolute path.
+TEST(DisplayRelativeLoad, FindsItsStylesAfterTheHostChangesDirectory) {
+    char previous[PATH_MAX];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(kBuild.c_str()), 0);
+    ComponentLoader component;
+    const bool loaded = component.Load("Components/HardwareListH.so");
+    ASSERT_EQ(chdir("/"), 0);
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(testdb::SampleFleet()).c_str());
+    DisplayRequest request;
+    request.Connection = &connection;
+    request.PCID = 2;
+    CString host;
+    if (loaded) component.Exports().Display(&request, &host);
+    EXPECT_EQ(chdir(previous), 0);
+    ASSERT_TRUE(loaded) << component.Error();
+    EXPECT_NE(host.str().find("<html"), std::string::npos) << "no page: Styles/ was looked up from /";
+}
 
 class DisplayExport : public ::testing::Test {
 protected:

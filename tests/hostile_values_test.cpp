@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "console/ComponentLoader.h"
+#include "host/ComponentLoader.h"
 #include "platform/Statement.h"
 #include "platform/Transaction.h"
 #include "report/ReportGenerator.h"
-#include "report/XmlText.h"
 #include "tests/ReportSchema.h"
 #include "tests/TestDatabase.h"
 #include "tests/TestReport.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "report/StylesFolder.h"
-#include "report/XmlText.h"
+#include "text/XmlText.h"
 
 namespace {
 

@@ -1,0 +1,148 @@
+#include "host/BatchRun.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "host/Inventory.h"
+#include "host/Output.h"
+#include "host/Progress.h"
+#include "host/ReportRun.h"
+
+namespace {
+
+// Opens a worker's connection for the next PC, or returns why it could not.
+// A server that cannot be reached (SQLSTATE class 08) may be restarting, so
+// the worker keeps trying for up to the reconnect wait: a restart then costs
+// the PCs that were in flight, not the rest of the fleet. The wait is spent
+// once per outage (`waitedOut`): a server that stays down fails each later PC
+// after one attempt, so the batch still ends.
+std::string OpenForNextPc(CDataConnection& connection, const BatchPlan& plan, const std::string& pc,
+                          bool& waitedOut, Progress& progress) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + plan.reconnectWait;
+    std::chrono::milliseconds pause{100};
+    for (bool announced = false;;) {
+        try {
+            connection.Open(plan.connect.c_str());
+            waitedOut = false;
+            return {};
+        } catch (const CDBException& e) {
+            const bool unreachable = e.GetSqlState().Left(2) == "08";
+            if (!unreachable || waitedOut || Clock::now() + pause > deadline) {
+                waitedOut = waitedOut || unreachable;
+                return "cannot connect to " + plan.databaseName + ": " + e.what();
+            }
+            if (!announced) {
+                progress.Message(pc + ": cannot reach " + plan.databaseName + " (SQLSTATE " +
+                                 e.GetSqlState().GetString() + "); trying again for up to " +
+                                 std::to_string(plan.reconnectWait.count()) + " s");
+                announced = true;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(2000));
+        }
+    }
+}
+
+// One worker: takes the next PC until none is left. A connection that broke
+// is dropped and a fresh one opened for the next PC.
+void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size_t>& next,
+               Progress& progress) {
+    CDataConnection connection;
+    bool waitedOut = false;
+    ReportRequest request;
+    request.user = plan.user;
+    request.company = plan.company;
+    request.hostString = plan.styles.hostString;
+    for (size_t index = next++; index < plan.pcIds.size(); index = next++) {
+        const int32_t pcId = plan.pcIds[index];
+        const std::string pc = "PC " + std::to_string(pcId);
+        if (!connection.IsOpen()) {
+            const std::string error = OpenForNextPc(connection, plan, pc, waitedOut, progress);
+            if (!error.empty()) {
+                progress.Message(pc + ": " + error);
+                progress.Step(true);
+                continue;
+            }
+        }
+        request.pcId = pcId;
+        ReportOutcome outcome = RenderReport(exports, connection, request);
+        bool failed = true;
+        switch (outcome.status) {
+            case ReportOutcome::kOk: {
+                std::string error;
+                const std::string file =
+                    plan.outDir + "pc-" + std::to_string(pcId) + "." + plan.styles.extension;
+                if (WriteFileAtomically(file, outcome.text, error))
+                    failed = false;
+                else
+                    progress.Message(pc + ": " + error);
+                break;
+            }
+            case ReportOutcome::kNoInventory:
+                progress.Message(pc + " has no inventory rows in " + plan.databaseName);
+                break;
+            case ReportOutcome::kDatabaseError:
+                progress.Message(pc + ": database error: " + outcome.error);
+                break;
+            case ReportOutcome::kTransformFailed:
+                progress.Message(
+                    pc + ": " +
+                    DescribeStylesheetFailure(ReportStylesheetPath(plan.styles), outcome.error));
+                break;
+        }
+        if (failed && ConnectionBroken(outcome, connection)) connection.Close();
+        progress.Step(failed);
+    }
+}
+
+}  // namespace
+
+bool PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
+    const std::string stylesheet = ReportStylesheetPath(plan.styles);
+    if (access(stylesheet.c_str(), R_OK) != 0) {
+        error = DescribeStylesheetFailure(stylesheet, "");
+        return false;
+    }
+    {
+        // Also proves the connection string before any worker starts.
+        CDataConnection connection;
+        try {
+            connection.Open(plan.connect.c_str());
+        } catch (const CDBException& e) {
+            error = "cannot connect to " + plan.databaseName + ": " + e.what();
+            return false;
+        }
+        if (everyPc) {
+            try {
+                plan.pcIds = InventoryPcIds(connection);
+            } catch (const CDBException& e) {
+                error = std::string("database error: ") + e.what();
+                return false;
+            }
+        }
+    }
+    return MakeFolders(plan.outDir.substr(0, plan.outDir.size() - 1), error);
+}
+
+BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
+    const size_t jobs = std::min<size_t>(static_cast<size_t>(std::max(1, plan.jobs)),
+                                         std::max<size_t>(1, plan.pcIds.size()));
+    Progress progress(plan.pcIds.size());
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    for (size_t i = 0; i < jobs; ++i)
+        workers.emplace_back(RunWorker, std::cref(exports), std::cref(plan), std::ref(next),
+                             std::ref(progress));
+    for (std::thread& worker : workers) worker.join();
+    progress.Finish();
+
+    BatchSummary summary;
+    summary.seconds = progress.Seconds();
+    summary.failed = progress.Failed();
+    summary.done = progress.Done() - summary.failed;
+    return summary;
+}

@@ -1,0 +1,44 @@
+#include "host/ReportRun.h"
+
+#include "host/Inventory.h"
+#include "platform/ComError.h"
+
+ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection,
+                           const ReportRequest& request) {
+    ReportOutcome outcome;
+    try {
+        // Display would render an empty frame for an unknown PC; say so instead.
+        if (!PcHasInventoryRows(connection, request.pcId)) {
+            outcome.status = ReportOutcome::kNoInventory;
+            return outcome;
+        }
+        DisplayRequest display;
+        display.Connection = &connection;
+        display.PCID = request.pcId;
+        display.User = request.user.c_str();
+        display.CompanyName = request.company.c_str();
+        CString host(request.hostString.c_str());
+        exports.Display(&display, &host);
+        if (host.IsEmpty()) {
+            outcome.status = ReportOutcome::kTransformFailed;
+            return outcome;
+        }
+        outcome.text = std::move(host.str());
+    } catch (const CDBException& e) {
+        outcome.status = ReportOutcome::kDatabaseError;
+        outcome.error = e.what();
+        outcome.sqlState = e.GetSqlState().str();
+    } catch (const _com_error& e) {
+        // The stylesheet parameter could not be passed, or memory ran out.
+        outcome.status = ReportOutcome::kTransformFailed;
+        outcome.error = e.what();
+    }
+    return outcome;
+}
+
+bool ConnectionBroken(const ReportOutcome& outcome, CDataConnection& connection) {
+    if (outcome.status == ReportOutcome::kDatabaseError &&
+        outcome.sqlState.compare(0, 2, "08") == 0)
+        return true;
+    return connection.m_database.IsConnectionDead();
+}

@@ -1,0 +1,33 @@
+// One PC's report through the component's Display export: the part that
+// `report` and each `batch` worker share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "HardwareList.h"
+#include "host/ComponentLoader.h"
+
+struct ReportOutcome {
+    enum Status { kOk, kNoInventory, kDatabaseError, kTransformFailed } status = kOk;
+    std::string text;      // the rendered report when kOk
+    std::string error;     // the diagnostics of kDatabaseError (and of kTransformFailed, if any)
+    std::string sqlState;  // and the SQLSTATE of its first record
+};
+
+struct ReportRequest {
+    int32_t pcId = 0;
+    std::string user;
+    std::string company;
+    std::string hostString;  // Display's host string on entry
+};
+
+// Checks that the PC has inventory rows, then calls Display on `connection`.
+// Never throws: a database error becomes kDatabaseError. Safe to call from
+// several threads at once, each with its own connection.
+ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection,
+                           const ReportRequest& request);
+
+// The SQLSTATE class 08 (connection exception) or a connection the driver
+// reports dead: the next report needs a fresh connection.
+bool ConnectionBroken(const ReportOutcome& outcome, CDataConnection& connection);
