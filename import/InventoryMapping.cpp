@@ -12,25 +12,13 @@
 #include <initializer_list>
 #include <map>
 
+#include "db/DeviceTypes.h"
 #include "import/Placeholders.h"
 #include "text/XmlText.h"
 
 namespace hwimport {
 
 namespace {
-
-// The device types the report knows for disk drives and peripherals.
-enum DeviceType : int32_t {
-    kHardDisk = 0,
-    kCdRom = 1,
-    kFloppy = 2,
-    kUsbDevice = 5,
-    kModem = 6,
-    kParallelPort = 14,
-    kSerialPort = 15,
-    kInfrared = 16,
-    kPcmcia = 17,
-};
 
 struct Unit {
     const char* suffix;  // compared without case
@@ -412,10 +400,10 @@ private:
     static int32_t StorageType(const AgentItem& storage) {
         const std::string kind = Lower(storage.Get("TYPE") + " " + storage.Get("DESCRIPTION") +
                                        " " + storage.Get("NAME") + " " + storage.Get("MODEL"));
-        if (kind.find("floppy") != std::string::npos) return kFloppy;
+        if (kind.find("floppy") != std::string::npos) return DeviceType::kFloppy;
         for (const char* word : {"cd", "dvd", "optical", "blu-ray", "bd-r"})
-            if (kind.find(word) != std::string::npos) return kCdRom;
-        return kHardDisk;
+            if (kind.find(word) != std::string::npos) return DeviceType::kCDROM;
+        return DeviceType::kHardDisk;
     }
 
     void Storages() {
@@ -453,8 +441,8 @@ private:
             const bool cd = ContainsNoCase(mount, "cd") || !strcasecmp(fs.c_str(), "CDFS") ||
                             !strcasecmp(fs.c_str(), "iso9660") || !strcasecmp(fs.c_str(), "udf");
             // TOTAL and FREE are in MB of 2^20 bytes.
-            m_out.Add(HwTable::LogicalDisk, {id++, cd ? kCdRom : kHardDisk, 0, name,
-                                             Gigabytes(drive, "DRIVES", "TOTAL", 1 << 20),
+            m_out.Add(HwTable::LogicalDisk, {id++, cd ? DeviceType::kCDROM : DeviceType::kHardDisk,
+                                             0, name, Gigabytes(drive, "DRIVES", "TOTAL", 1 << 20),
                                              Gigabytes(drive, "DRIVES", "FREE", 1 << 20), fs});
         }
     }
@@ -526,10 +514,10 @@ private:
                     name += (name.empty() ? "" : " ") +
                             ("(" + usb.Get("VENDORID") + ":" + usb.Get("PRODUCTID") + ")");
             }
-            add(kUsbDevice, name);
+            add(DeviceType::kUSB, name);
         }
         for (const AgentItem& modem : m_agent.Section("MODEMS"))
-            add(kModem, FirstOf(modem, {"NAME", "MODEL", "DESCRIPTION"}));
+            add(DeviceType::kModem, FirstOf(modem, {"NAME", "MODEL", "DESCRIPTION"}));
         // Of the ports only those the report lists: connectors on the board
         // (USB, audio, network) are not devices.
         for (const AgentItem& port : m_agent.Section("PORTS")) {
@@ -537,22 +525,22 @@ private:
                                            port.Get("CAPTION") + " " + port.Get("DESCRIPTION"));
             const std::string name = FirstOf(port, {"NAME", "CAPTION", "DESCRIPTION"});
             if (kind.find("parallel") != std::string::npos)
-                add(kParallelPort, name);
+                add(DeviceType::kParallelPort, name);
             else if (kind.find("serial") != std::string::npos)
-                add(kSerialPort, name);
+                add(DeviceType::kSerialPort, name);
             else if (kind.find("infrared") != std::string::npos ||
                      kind.find("irda") != std::string::npos)
-                add(kInfrared, name);
+                add(DeviceType::kInfrared, name);
         }
         for (const AgentItem& controller : m_agent.Section("CONTROLLERS")) {
             const std::string kind = Lower(controller.Get("TYPE") + " " + controller.Get("NAME"));
             const std::string name = FirstOf(controller, {"CAPTION", "NAME"});
             if (kind.find("cardbus") != std::string::npos ||
                 kind.find("pcmcia") != std::string::npos)
-                add(kPcmcia, name);
+                add(DeviceType::kPCMCIA, name);
             else if (kind.find("infrared") != std::string::npos ||
                      kind.find("irda") != std::string::npos)
-                add(kInfrared, name);
+                add(DeviceType::kInfrared, name);
         }
     }
 
