@@ -86,6 +86,7 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
     for (std::thread& worker : workers) worker.join();
     run.wallSeconds = MillisecondsSince(start) / 1000.0;
     run.peakRssKb = PeakRssKb();
+    run.loadAverage = LoadAverage();
     for (int t = 0; t < threads; ++t) {
         run.latencyMs.insert(run.latencyMs.end(), latencies[t].begin(), latencies[t].end());
         if (run.error.empty()) run.error = errors[t];

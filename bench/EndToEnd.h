@@ -18,6 +18,7 @@ struct ReportRun {
     double wallSeconds = 0;
     std::vector<double> latencyMs;  // one per report, all threads together
     long peakRssKb = 0;             // this run's high-water mark
+    std::string loadAverage;        // when the run ended
     std::string error;              // empty when every report produced HTML
 };
 
