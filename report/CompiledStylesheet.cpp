@@ -67,7 +67,7 @@ bool PrepareForSharing(xsltStylesheetPtr sheet) {
     return true;
 }
 
-std::shared_ptr<const CompiledStylesheet> Compile(const std::string& path,
+std::shared_ptr<const CompiledStylesheet> Compile(const std::string& key, const std::string& path,
                                                   const std::vector<std::string>& readableFolders,
                                                   std::string& failure) {
     const long long startedNs = RealTimeNs();
@@ -103,8 +103,8 @@ std::shared_ptr<const CompiledStylesheet> Compile(const std::string& path,
     }
     files.insert(files.end(), limit.FilesRead().begin(), limit.FilesRead().end());
     const bool recent = AnyChangedSince(files, startedNs - kStampTrustedAfterNs);
-    return std::make_shared<CompiledStylesheet>(sheet, std::move(files), PrepareForSharing(sheet),
-                                                recent);
+    return std::make_shared<CompiledStylesheet>(key, sheet, std::move(files),
+                                                PrepareForSharing(sheet), recent);
 }
 
 // The kept stylesheets, by path and readable folders. The list lives on the
@@ -179,9 +179,11 @@ void Forget(const std::string& key, const CompiledStylesheet* stale) {
 
 }  // namespace
 
-CompiledStylesheet::CompiledStylesheet(_xsltStylesheet* sheet, std::vector<XmlFileRead> files,
-                                       bool shareable, bool compareContent)
-    : m_pSheet(sheet),
+CompiledStylesheet::CompiledStylesheet(std::string key, _xsltStylesheet* sheet,
+                                       std::vector<XmlFileRead> files, bool shareable,
+                                       bool compareContent)
+    : m_strKey(std::move(key)),
+      m_pSheet(sheet),
       m_files(std::move(files)),
       m_bShareable(shareable),
       m_bCompareContent(compareContent) {}
@@ -222,9 +224,13 @@ std::shared_ptr<const CompiledStylesheet> LoadCompiledStylesheet(
         if (kept->IsCurrent()) return kept;
         Forget(key, kept.get());
     }
-    std::shared_ptr<const CompiledStylesheet> compiled = Compile(path, readableFolders, failure);
-    if (compiled && compiled->Shareable()) Keep(key, compiled);
-    return compiled;
+    return Compile(key, path, readableFolders, failure);
+}
+
+void ShareCompiledStylesheet(const std::shared_ptr<const CompiledStylesheet>& sheet) {
+    if (!sheet || !sheet->m_bFresh) return;
+    sheet->m_bFresh = false;
+    if (sheet->Shareable()) Keep(sheet->Key(), sheet);
 }
 
 void ReleaseCompiledStylesheets() {

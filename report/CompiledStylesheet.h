@@ -15,15 +15,21 @@ struct _xsltStylesheet;
 
 // One compiled stylesheet and the files its compilation read: the stylesheet
 // itself first, then everything it imported, included or took an entity from.
-// libxslt only reads it while transforming once the templates that
-// xsl:call-template names are resolved (done here before it is shared), so
-// any number of threads may transform with it at the same time.
+// Any number of threads may transform with it at the same time: libxslt reads
+// it, except for two notes it makes at the first use of an instruction, and
+// neither can differ between threads. xsl:call-template notes the template it
+// calls; those are resolved here before the stylesheet is shared. libxml2
+// notes in each compiled XPath expression which function a call names; a
+// stylesheet is shared only after its first transformation, so the
+// expressions a report reaches carry their notes before a second thread
+// reads them.
 class CompiledStylesheet {
 public:
-    // Owns `sheet` (and the document it was compiled from). `compareContent`:
-    // a file was changed too recently for its stamp to be trusted yet.
-    CompiledStylesheet(_xsltStylesheet* sheet, std::vector<XmlFileRead> files, bool shareable,
-                       bool compareContent);
+    // Owns `sheet` (and the document it was compiled from). `key` names it in
+    // the cache. `compareContent`: a file was changed too recently for its
+    // stamp to be trusted yet.
+    CompiledStylesheet(std::string key, _xsltStylesheet* sheet, std::vector<XmlFileRead> files,
+                       bool shareable, bool compareContent);
     ~CompiledStylesheet();
     CompiledStylesheet(const CompiledStylesheet&) = delete;
     CompiledStylesheet& operator=(const CompiledStylesheet&) = delete;
@@ -42,7 +48,14 @@ public:
     // compared by content until their stamps are old enough to trust.
     bool IsCurrent() const;
 
+    const std::string& Key() const { return m_strKey; }
+    // Whether it still waits for its first transformation to be shared.
+    bool Fresh() const { return m_bFresh; }
+
 private:
+    friend void ShareCompiledStylesheet(const std::shared_ptr<const CompiledStylesheet>&);
+    std::string m_strKey;
+    mutable bool m_bFresh = true;  // only its one thread sees it while true
     _xsltStylesheet* m_pSheet;
     std::vector<XmlFileRead> m_files;
     bool m_bShareable;
@@ -51,13 +64,18 @@ private:
 
 // The compiled stylesheet at `path`, from the cache when its files are
 // unchanged, else read with ReadXmlFile and compiled, each file it reads
-// confined to `readableFolders` (XmlReadLimit). The result's output encoding
-// is UTF-8 whatever xsl:output names. Null, with `failure` in words, when the
-// file cannot be read or is not a usable stylesheet; a failure is never kept.
-// The cache holds at most 16 stylesheets of at most 32 MB of source in all,
-// the least recently used going first. Any thread may call it.
+// confined to `readableFolders` (XmlReadLimit); a newly compiled one is
+// Fresh until ShareCompiledStylesheet. The result's output encoding is UTF-8
+// whatever xsl:output names. Null, with `failure` in words, when the file
+// cannot be read or is not a usable stylesheet; a failure is never kept. The
+// cache holds at most 16 stylesheets of at most 32 MB of source in all, the
+// least recently used going first. Any thread may call it.
 std::shared_ptr<const CompiledStylesheet> LoadCompiledStylesheet(
     const std::string& path, const std::vector<std::string>& readableFolders, std::string& failure);
+
+// Keeps a Fresh stylesheet for every thread, after its first transformation
+// (unless it is not Shareable); does nothing for one that is not Fresh.
+void ShareCompiledStylesheet(const std::shared_ptr<const CompiledStylesheet>& sheet);
 
 // Drops every kept stylesheet; those still in use go when their last user lets
 // go. The component calls it when it unloads, so that nothing of its own stays

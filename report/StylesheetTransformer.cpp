@@ -109,6 +109,9 @@ bool StylesheetTransformer::Transform(const CString& text, CString& output) {
         XmlErrorSilencer quiet;
         XmlReadLimit limit(ReadableFolders());  // document() reads the same way
         if (!Run(text, output, quiet, limit)) return false;
+        // Shared from now on: its first run has made the notes libxml2 and
+        // libxslt make at a first use (report/CompiledStylesheet.h).
+        ShareCompiledStylesheet(m_pCompiled);
         if (output.IsEmpty()) SetLastTransformFailure("the stylesheet produced no output");
         return true;
     } catch (const std::bad_alloc&) {
