@@ -23,6 +23,7 @@
 #include "bench/Micro.h"
 #include "bench/ReportPieces.h"
 #include "bench/Results.h"
+#include "bench/ShareCheck.h"
 #include "db/DynamicQuery.h"
 #include "host/Installation.h"
 #include "host/ReportRun.h"
@@ -48,6 +49,7 @@ struct Options {
     std::string commit = "unknown";
     int32_t profilePc = 0;      // nonzero: only that PC's report, for callgrind
     bool profileFloor = false;  // with profilePc: the floor's reads and transform instead
+    int32_t shareCheckPc = 0;   // nonzero: only the shared-stylesheet threads, for a race detector
     size_t importCount = 10000;
     std::vector<std::string> importSamples;  // empty: no import runs
     size_t batchPcs = 20000;                 // 0: no batch runs
@@ -83,7 +85,9 @@ const char kUsage[] =
     "                      on the first fleet: for valgrind --tool=callgrind\n"
     "                      --toggle-collect=Display (instructions per report)\n"
     "  --profile-floor PC  the same for the floor: its reads and transform of that PC\n"
-    "                      (--toggle-collect='bench::FloorReport*')\n";
+    "                      (--toggle-collect='bench::FloorReport*')\n"
+    "  --share-check PC    only three threads transforming that PC's report with one\n"
+    "                      shared compiled stylesheet, for bench/racecheck\n";
 
 int32_t ParseCount(const std::string& text) {
     char* end = nullptr;
@@ -163,6 +167,8 @@ Options ParseOptions(int argc, char** argv) {
             o.sections.emplace_back(nameAndFile.substr(0, equals), nameAndFile.substr(equals + 1));
         } else if (arg == "--profile") {
             o.profilePc = ParseCount(value());
+        } else if (arg == "--share-check") {
+            o.shareCheckPc = ParseCount(value());
         } else if (arg == "--profile-floor") {
             o.profilePc = ParseCount(value());
             o.profileFloor = true;
@@ -351,6 +357,15 @@ int Run(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);  // takes its --benchmark_* options out
     const Options o = ParseOptions(argc, argv);
     if (o.profilePc != 0) return Profile(o);
+    if (o.shareCheckPc != 0) {
+        if (o.sqlite.empty()) throw std::invalid_argument("--share-check needs an SQLite fleet");
+        CDataConnection connection;
+        connection.Open(("Driver=SQLite3;Database=" + o.sqlite[0].second).c_str());
+        RunShareCheck(InstallationStylesFolder() + "StdHardwareStyleSheet.xsl",
+                      BuildReportDocument(connection, o.shareCheckPc), 3);
+        printf("PC %d: three threads transformed with one shared stylesheet\n", o.shareCheckPc);
+        return 0;
+    }
 
     Results r;
     r.machine = DescribeMachine();
