@@ -127,7 +127,11 @@ bool PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
             }
         }
     }
-    return MakeFolders(plan.outDir.substr(0, plan.outDir.size() - 1), error);
+    const std::string folder = plan.outDir.substr(0, plan.outDir.size() - 1);
+    if (!MakeFolders(folder, error)) return false;
+    // Pages a killed batch left under their temporary names.
+    RemoveOrphanedTemporaries(folder);
+    return true;
 }
 
 BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {

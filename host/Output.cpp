@@ -1,13 +1,17 @@
 #include "host/Output.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 
 bool WriteOutput(const std::string& path, const std::string& content) {
@@ -214,6 +218,25 @@ void DurableFileBatch::Flush(std::vector<Pending>& files) {
         if (errors[i].empty() && RenameInto(files[i].temp, files[i].path, errors[i])) continue;
         unlink(files[i].temp.c_str());
         if (m_onFailure) m_onFailure(files[i].path, errors[i]);
+    }
+}
+
+void RemoveOrphanedTemporaries(const std::string& folder) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        const size_t marker = name.rfind(".tmp-");
+        if (marker == std::string::npos || marker == 0) continue;
+        char* end = nullptr;
+        const long pid = strtol(name.c_str() + marker + 5, &end, 10);
+        if (pid <= 0 || *end != '-' || strlen(end + 1) != 8 ||
+            kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        const std::string path = folder + "/" + name;
+        struct stat info;
+        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid())
+            unlink(path.c_str());
     }
 }
 

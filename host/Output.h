@@ -67,6 +67,11 @@ private:
     std::thread m_flusher;
 };
 
+// Removes from `folder` the temporary files that writers here left when they
+// were killed outright: names ending in ".tmp-PID-XXXXXXXX" whose process is
+// gone, if they are this user's regular files.
+void RemoveOrphanedTemporaries(const std::string& folder);
+
 // Creates `folder` and any missing parents. False with `error` set.
 bool MakeFolders(const std::string& folder, std::string& error);
 

@@ -1,8 +1,11 @@
 // hwconsole batch: many reports by worker threads, each file as a single
 // report run would write it, failures reported without stopping the rest.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -68,11 +71,19 @@ TEST_F(ConsoleBatch, TwoWorkersWriteWhatSingleReportsWrite) {
 
 TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
     testdb::TempDir out;
+    // What a killed batch left goes; what a running writer has does not.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string orphan = "pc-2.txt.tmp-" + std::to_string(gone) + "-0badc0de";
+    const std::string live = "pc-3.txt.tmp-" + std::to_string(getpid()) + "-0badc0de";
+    for (const std::string& name : {orphan, live}) std::ofstream(out.File(name)) << "cut";
     ProcessResult r =
         Batch({"--db", Db(), "--all", "--jobs", "2", "--out-dir", out.Path(), "--format", "text"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::set<std::string> expected = {"pc-2.txt", "pc-3.txt", "pc-4.txt"};
     for (int pc = 100; pc < 140; ++pc) expected.insert("pc-" + std::to_string(pc) + ".txt");
+    expected.insert(live);
     EXPECT_EQ(FilesIn(out.Path()), expected) << "PCs 5 and 6 have only user-defined devices";
 }
 
