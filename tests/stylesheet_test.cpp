@@ -25,6 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kShippedStylesheet[] = HW_BUILD_DIR "/Styles/StdHardwareStyleSheet.xsl";
+const char kPrintStylesheet[] = HW_BUILD_DIR "/Styles/print/StdHardwareStyleSheet.xsl";
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -118,9 +119,10 @@ private:
     std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> m_doc;
 };
 
-std::string RenderWithShipped(const std::string& report) {
+std::string RenderWithShipped(const std::string& report,
+                              const char* stylesheet = kShippedStylesheet) {
     FixedFolderTransformer transformer("C:\\Suite\\Styles\\");
-    transformer.SetStylesheetPath(kShippedStylesheet);
+    transformer.SetStylesheetPath(stylesheet);
     CString html;
     EXPECT_TRUE(transformer.Transform(report, html));
     return html.str();
@@ -154,7 +156,7 @@ TEST(ReportPage, ShowsTheSampleInLabelledSectionsWithoutAWordOnStderr) {
     // Values where they belong.
     EXPECT_TRUE(page.Has("//section[@id='cpu-bios']//td", "3000 MHz"));
     EXPECT_EQ(page.Count("//section[@id='cpu-bios']//tbody/tr"), 2u);
-    EXPECT_TRUE(page.Has("//section[@id='system']//dd", "16384 MB"));
+    EXPECT_TRUE(page.Has("//section[@id='system']//dd", "16 GB (16384 MB)"));
     EXPECT_TRUE(page.Has("//section[@id='network']//li/span", "fe80::1c4f:9a2b:7d31:e0c2"));
     EXPECT_TRUE(
         page.Has("//section[@id='peripherals']//td", "日本語 PS/2 キーボード (106/109 キー)"));
@@ -183,6 +185,47 @@ TEST(ReportPage, ValuesNeverBecomeMarkup) {
     // Self-contained: nothing to fetch, links only within the page.
     EXPECT_EQ(page.Count("//*[@src] | //link | //object | //iframe"), 0u);
     for (const std::string& href : page.Texts("//@href")) EXPECT_EQ(href[0], '#') << href;
+}
+
+TEST(ReportPage, SizesAndCodesReadAsWordsOnScreenAndPaper) {
+    const std::string report = Report(
+        "<SystemOverview>\r\n<SystemName>WS \"&lt;/style&gt;&lt;script&gt;x()&lt;/script&gt;\\ 1</SystemName>\r\n"
+        "<PhysicalMemory>-1 MB</PhysicalMemory>\r\n</SystemOverview>\r\n"
+        "<MotherBoard_Slots>\r\n"
+        "<MemorySlot><Name>A</Name><Capacity>512 MB</Capacity></MemorySlot>\r\n"
+        "<MemorySlot><Name>B</Name><Capacity>1536 MB</Capacity></MemorySlot>\r\n"
+        "<SystemSlot><Name>1</Name><InUse>4</InUse></SystemSlot>\r\n"
+        "<SystemSlot><Name>2</Name><InUse>AVAILABLE</InUse></SystemSlot>\r\n"
+        "<SystemSlot><Name>3</Name><InUse>9</InUse></SystemSlot>\r\n"
+        "<SystemSlot><Name>4</Name><InUse>4=In use|</InUse></SystemSlot>\r\n"
+        "</MotherBoard_Slots>\r\n"
+        "<DiskDrives>\r\n<LogicalDisk><FileSystem>NTFS</FileSystem><DeviceID>C:</DeviceID>"
+        "<Size>2048.00 GB</Size><FreeSpace>1023.99 GB</FreeSpace><FreePerCent>49</FreePerCent>"
+        "</LogicalDisk>\r\n</DiskDrives>\r\n"
+        "<Printers>\r\n<Printer><Name>P</Name><Location></Location><State>0</State></Printer>\r\n"
+        "<Printer><Name>Q</Name><Location></Location><State>1</State></Printer>\r\n"
+        "<Printer><Name>R</Name><Location></Location><State>7</State></Printer>\r\n"
+        "</Printers>\r\n");
+    for (const char* stylesheet : {kShippedStylesheet, kPrintStylesheet}) {
+        SCOPED_TRACE(stylesheet);
+        const std::string html = RenderWithShipped(report, stylesheet);
+        Page page(html);
+        EXPECT_TRUE(page.Has("//section[@id='system']//dd", "-1 MB"));
+        EXPECT_EQ(page.Texts("//section[@id='motherboard']//tbody/tr/td[2]"),
+                  (std::vector<std::string>{"512 MB", "1.5 GB (1536 MB)", "In use", "Available",
+                                            "9", "4=In use|"}));
+        EXPECT_EQ(page.Texts("//section[@id='disks']//tbody/tr/td[position() = 3 or position() = 4]"),
+                  (std::vector<std::string>{"2.00 TB (2048.00 GB)", "1023.99 GB"}));
+        EXPECT_EQ(page.Texts("//section[@id='printers']//tbody/tr/td[3]"),
+                  (std::vector<std::string>{"Ready", "Needs attention", "7"}));
+        // The footer names the PC on every printed page; the name stays inside
+        // its CSS string.
+        EXPECT_EQ(page.Count("//script"), 0u);
+        EXPECT_EQ(page.Texts("//head/style[2]"),
+                  std::vector<std::string>{"@page { @bottom-left { content: \"WS \\22 \\3c /style\\3e "
+                                           "\\3c script\\3e x()\\3c /script\\3e \\5c  1 · Hardware "
+                                           "report\"; } }"});
+    }
 }
 
 TEST(ReportPage, LeavesAbsentSectionsOut) {
