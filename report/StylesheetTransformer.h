@@ -1,6 +1,10 @@
 // Turning the report text into HTML with an XSLT 1.0 stylesheet file.
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/CString.h"
 
 struct _xmlDoc;
@@ -38,6 +42,10 @@ protected:
     // The folder given to the stylesheet as PathName: the installation's
     // Styles folder found from this component's file. False: no parameter.
     virtual bool LookUpStylesFolder(CString& folder);
+
+    // String parameters a host's page takes beside PathName, as name and
+    // value, passed as literals: none for the report.
+    virtual std::vector<std::pair<std::string, std::string>> HostParameters() const { return {}; }
 
 private:
     void Release();

@@ -256,29 +256,63 @@ TEST(ReportSchema, AcceptsTheSampleAndRejectsMisplacedSections) {
         errors));
     EXPECT_FALSE(report_schema::IsValidReport(Report("<Printers>\r\n</Printers>\r\n"), errors));
 }
-TEST(QueryPage, ShowsOneCellPerColumnForEveryRow) {
-    FixedFolderTransformer transformer(nullptr);
-    transformer.SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
-    CString html;
-    ASSERT_TRUE(transformer.Transform(
+// The query page with the host's PC link pattern, if any.
+class QueryPageTransformer : public FixedFolderTransformer {
+public:
+    explicit QueryPageTransformer(std::string link)
+        : FixedFolderTransformer(nullptr), m_link(std::move(link)) {
+        SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
+    }
+
+protected:
+    std::vector<std::pair<std::string, std::string>> HostParameters() const override {
+        if (m_link.empty()) return {};
+        return {{"PcLink", m_link}};
+    }
+
+private:
+    std::string m_link;
+};
+
+TEST(QueryPage, ShowsEveryRowRoundedWithDashesAndPcLinks) {
+    const std::string document =
         "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
         "<QueryResult title=\"Disks under 10 % free\" company=\"ACME &amp; Co\">\r\n"
-        "<Columns><Column>PC</Column><Column type=\"number\">Free</Column>"
-        "<Column>Note</Column></Columns>\r\n"
-        "<Row><Value>WS-1</Value><Value>8</Value><Value>&lt;script&gt;x()&lt;/script&gt;</Value>"
-        "</Row>\r\n"
-        "<Row><Value>WS-2</Value></Row>\r\n"
-        "</QueryResult>\r\n",
-        html));
-    Page page(html.str());
-    EXPECT_TRUE(page.Has("//h1", "Disks under 10 % free"));
-    EXPECT_TRUE(page.Has("//header//dd", "ACME & Co"));
-    EXPECT_EQ(page.Texts("//th"), (std::vector<std::string>{"PC", "Free", "Note"}));
-    EXPECT_EQ(page.Texts("//tbody/tr[1]/td"),
-              (std::vector<std::string>{"WS-1", "8", "<script>x()</script>"}));
-    EXPECT_EQ(page.Count("//tbody/tr[2]/td/span[@class='none']"), 2u);  // values it lacks
-    EXPECT_EQ(page.Texts("//tbody/tr[1]/td[2]/@class"), std::vector<std::string>{"num"});
-    EXPECT_EQ(page.Count("//script"), 0u);
+        "<Columns><Column link=\"pc\">PC</Column><Column type=\"number\" decimals=\"2\">Free "
+        "(GB)</Column><Column type=\"number\">Memory</Column><Column>Note</Column></Columns>\r\n"
+        "<Row pc=\"7\"><Value>WS-1</Value><Value>1861.66514923096</Value><Value>-1</Value>"
+        "<Value>&lt;script&gt;x()&lt;/script&gt;</Value></Row>\r\n"
+        "<Row pc=\"7 or 1\"><Value>WS-2</Value><Value>0.004</Value><Value>2048</Value></Row>\r\n"
+        "<Row pc=\"12345678901\"><Value>WS-3</Value><Value>-1.0</Value><Value>-2</Value>"
+        "<Value>n</Value></Row>\r\n"
+        "</QueryResult>\r\n";
+    const struct {
+        const char* link;
+        std::vector<std::string> hrefs;
+    } cases[] = {
+        {"/pc/{id}", {"/pc/7"}},          // only the row whose pc is a number of PC size
+        {"pc-{id}.html", {"pc-7.html"}},  // beside a batch of pages
+        {"", {}},                         // no pattern, no links
+        {"/pc/", {}},                     // a pattern without {id} links nowhere
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        QueryPageTransformer transformer(c.link);
+        CString html;
+        ASSERT_TRUE(transformer.Transform(document, html));
+        Page page(html.str());
+        EXPECT_EQ(page.Texts("//a/@href"), c.hrefs);
+        EXPECT_TRUE(page.Has("//h1", "Disks under 10 % free"));
+        EXPECT_TRUE(page.Has("//header//dd", "ACME & Co"));
+        EXPECT_EQ(page.Texts("//th"), (std::vector<std::string>{"PC", "Free (GB)", "Memory", "Note"}));
+        // Rounded to the column's decimals; -1 is not known; a short row fills with dashes.
+        EXPECT_EQ(page.Texts("//tbody/tr/td"),
+                  (std::vector<std::string>{"WS-1", "1861.67", "\u2014", "<script>x()</script>",
+                                            "WS-2", "0.00", "2048", "\u2014", "WS-3", "\u2014",
+                                            "-2", "n"}));
+        EXPECT_EQ(page.Texts("//tbody/tr[1]/td[2]/@class"), std::vector<std::string>{"num"});
+        EXPECT_EQ(page.Count("//script"), 0u);
+    }
 }
 
 // ---------------------------------------------------------------------------
