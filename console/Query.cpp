@@ -14,6 +14,8 @@
 #include "host/QueryDocument.h"
 #include "host/ReadOnlySql.h"
 #include "host/ReportFormat.h"
+#include "platform/ComError.h"
+#include "platform/XmlServices.h"
 #include "report/StylesheetTransformer.h"
 
 namespace {
@@ -35,10 +37,12 @@ private:
     std::string m_stylesFolder;
 };
 
-// A text for inside a string literal: quotes doubled.
-std::string SqlLiteralText(const std::string& text) {
+// A text for inside a LIKE pattern's string literal: quotes doubled, and the
+// pattern's own characters (%, _ and the escape character !) taken literally.
+std::string LikeLiteralText(const std::string& text) {
     std::string out;
     for (char ch : text) {
+        if (ch == '%' || ch == '_' || ch == '!') out += '!';
         out += ch;
         if (ch == '\'') out += '\'';
     }
@@ -76,7 +80,8 @@ bool NamedQuery(const CommandLine& cmd, std::string& sql, std::string& title, st
               ", c.[Name] AS \"Processor\", COUNT(*) AS \"Count\", "
               "MAX(c.[Speed]) AS \"Speed (MHz)\" FROM [dbo].[CPU] c "
               "WHERE UPPER(c.[Name]) LIKE UPPER('%" +
-              SqlLiteralText(like) + "%') GROUP BY c.[ID], c.[Name] ORDER BY c.[ID], c.[Name]";
+              LikeLiteralText(like) +
+              "%') ESCAPE '!' GROUP BY c.[ID], c.[Name] ORDER BY c.[ID], c.[Name]";
         return true;
     }
     if (name == "memory-below") {
@@ -96,6 +101,9 @@ bool NamedQuery(const CommandLine& cmd, std::string& sql, std::string& title, st
     return false;
 }
 
+constexpr int32_t kMaxRowsLimit = 1000000;
+constexpr int32_t kMaxTimeout = 86400;  // seconds
+
 std::string LocalTimeStamp() {
     const time_t now = time(nullptr);
     struct tm local;
@@ -103,6 +111,52 @@ std::string LocalTimeStamp() {
     char text[32];
     strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
     return text;
+}
+
+// --max-rows and --timeout; false with a usage error.
+bool ParseLimits(const CommandLine& cmd, QueryLimits& limits, std::string& error) {
+    int32_t value = 0;
+    if (cmd.Has("max-rows")) {
+        if (!ParsePcId(cmd.Option("max-rows"), value) || value < 1 || value > kMaxRowsLimit) {
+            error = "--max-rows needs a number of rows from 1 to " + std::to_string(kMaxRowsLimit);
+            return false;
+        }
+        limits.maxRows = static_cast<uint32_t>(value);
+    }
+    if (cmd.Has("timeout")) {
+        if (!ParsePcId(cmd.Option("timeout"), value) || value < 1 || value > kMaxTimeout) {
+            error = "--timeout needs a number of seconds from 1 to " + std::to_string(kMaxTimeout);
+            return false;
+        }
+        limits.timeout = std::chrono::seconds(value);
+    }
+    return true;
+}
+
+// The page for the query document, with the stylesheet the component names.
+int WritePage(const ComponentLoader& component, const std::string& document,
+              const std::string& out) {
+    CString name;
+    if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
+        fprintf(stderr, "hwconsole: the component names no query stylesheet\n");
+        return kExitComponent;
+    }
+    const std::string styles = StylesFolderOf(component.Path());
+    const std::string path = styles + name.str();
+    QueryTransformer transformer(styles);
+    transformer.SetStylesheetPath(CString(path));
+    CString html;
+    try {
+        transformer.Transform(CString(document), html);
+    } catch (const _com_error& e) {
+        SetLastTransformFailure(e.Error() == E_OUTOFMEMORY ? "out of memory" : e.what());
+    }
+    if (html.IsEmpty()) {
+        fprintf(stderr, "hwconsole: %s\n",
+                DescribeStylesheetFailure(path, GetLastTransformFailure()).c_str());
+        return kExitFailed;
+    }
+    return WriteOutput(out, html.str()) ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -119,56 +173,53 @@ int RunQuery(const CommandLine& cmd) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
-    std::string statement;
-    if (!CheckReadOnlySelect(sql, statement, error)) {
-        fprintf(stderr, "hwconsole: %s\n", error.c_str());
-        return kExitUsage;
-    }
     const std::string format = cmd.Option("format", "html");
     if (format != "html" && format != "xml") {
         fprintf(stderr, "hwconsole: query formats are html and xml, not '%s'\n", format.c_str());
         return kExitUsage;
     }
+    QueryLimits limits;
+    if (!ParseLimits(cmd, limits, error)) {
+        fprintf(stderr, "hwconsole: %s\n", error.c_str());
+        return kExitUsage;
+    }
     if (cmd.Has("title")) title = cmd.Option("title");
-    const std::string connect = ConnectionString(cmd, error);
+    std::string connect = ConnectionString(cmd, error);
     if (connect.empty()) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return cmd.Has("db") || cmd.Has("connect") ? kExitFailed : kExitUsage;
     }
+    if (cmd.Has("db")) connect = SqliteReadOnlyConnectionString(cmd.Option("db"));
 
     ComponentLoader component;
     if (!component.Load(cmd.Option("component", DefaultComponentPath()))) {
         fprintf(stderr, "hwconsole: %s\n", component.Error().c_str());
         return kExitComponent;
     }
+    // The database refuses writes on this session; the check below refuses early.
     CDataConnection connection;
     if (!OpenConnection(connection, connect, DatabaseName(cmd),
                         CDatabase::noOdbcDialog | CDatabase::openReadOnly))
         return kExitFailed;
+    std::string statement;
+    if (!CheckReadOnlySelect(connection.m_database, sql, statement, error)) {
+        fprintf(stderr, "hwconsole: %s\n", error.c_str());
+        return kExitUsage;
+    }
 
     QueryHeader header{title, cmd.Option("company"), cmd.Option("user"), LocalTimeStamp()};
     std::string document;
+    const auto start = std::chrono::steady_clock::now();
     try {
-        document = BuildQueryDocument(connection, statement, header);
+        document = BuildQueryDocument(connection, statement, header, limits);
     } catch (const CDBException& e) {
-        fprintf(stderr, "hwconsole: database error: %s\n", e.what());
+        if (std::chrono::steady_clock::now() - start >= limits.timeout)
+            fprintf(stderr, "hwconsole: the query was stopped after %lld s (--timeout): %s\n",
+                    static_cast<long long>(limits.timeout.count()), e.what());
+        else
+            fprintf(stderr, "hwconsole: database error: %s\n", e.what());
         return kExitFailed;
     }
     if (format == "xml") return WriteOutput(cmd.Option("out"), document) ? kExitOk : kExitFailed;
-
-    CString name;
-    if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
-        fprintf(stderr, "hwconsole: the component names no query stylesheet\n");
-        return kExitComponent;
-    }
-    const std::string styles = StylesFolderOf(component.Path());
-    const std::string path = styles + name.str();
-    QueryTransformer transformer(styles);
-    transformer.SetStylesheetPath(CString(path));
-    CString html;
-    if (!transformer.Transform(CString(document), html) || html.IsEmpty()) {
-        fprintf(stderr, "hwconsole: %s\n", DescribeStylesheetFailure(path, "").c_str());
-        return kExitFailed;
-    }
-    return WriteOutput(cmd.Option("out"), html.str()) ? kExitOk : kExitFailed;
+    return WritePage(component, document, cmd.Option("out"));
 }

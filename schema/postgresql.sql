@@ -206,3 +206,21 @@ CREATE TABLE dbo.additionalhardware (
     datavalue VARCHAR(255),
     PRIMARY KEY (id, hardwaredeviceid, hardwarepropertyid, indexid)
 );
+
+-- Statements that users write (hwconsole query) run as a role that can read
+-- the tables of dbo and nothing else: hwreader. Loading this file creates it
+-- when the loading role may create roles, and grants it reading either way.
+-- To use it, give it a login (ALTER ROLE hwreader LOGIN PASSWORD '...'), or
+-- make a login role that is a member of hwreader and nothing else.
+-- (Inside the block, semicolons start lines: a loader splits the file at a
+-- semicolon that ends one.)
+DO $$ BEGIN
+    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') AND EXISTS (
+        SELECT FROM pg_roles WHERE rolname = current_user AND (rolsuper OR rolcreaterole))
+    THEN CREATE ROLE hwreader NOLOGIN
+    ; END IF
+    ; IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') THEN
+        GRANT USAGE ON SCHEMA dbo TO hwreader
+        ; GRANT SELECT ON ALL TABLES IN SCHEMA dbo TO hwreader
+    ; END IF
+; END $$;

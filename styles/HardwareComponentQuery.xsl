@@ -3,7 +3,7 @@
   Fleet hardware query result as a self-contained HTML5 page. Input (see
   README.md in this folder):
 
-    <QueryResult title="..." company="..." user="..." generated="...">
+    <QueryResult title="..." company="..." user="..." generated="..." cutAt="...">
       <Columns><Column type="number">...</Column>...</Columns>
       <Row><Value>...</Value>...</Row>
       ...
@@ -68,6 +68,7 @@ tbody tr:nth-child(even) td { background: var(--zebra); }
 td a { color: var(--accent); text-decoration: none; }
 td a:hover { text-decoration: underline; }
 .empty-note { margin: 18px 0; color: var(--muted); }
+.cut-note { margin: 18px 0 8px; padding: 8px 14px; border: 1px solid var(--line); border-left: 4px solid #c98a12; border-radius: 8px; background: var(--card); }
 @media (max-width: 640px) {
   .page { padding: 12px 12px 32px; }
   .table-wrap { background: none; border: 0; overflow: visible; }
@@ -116,6 +117,9 @@ td a:hover { text-decoration: underline; }
     <xsl:variable name="columns" select="Columns/Column"/>
     <xsl:choose>
       <xsl:when test="Row">
+        <xsl:if test="@cutAt">
+          <p class="cut-note">The result was cut at <xsl:value-of select="@cutAt"/> rows: only these are shown.</p>
+        </xsl:if>
         <p class="count">
           <xsl:value-of select="count(Row)"/>
           <xsl:choose>

@@ -101,8 +101,10 @@ TEST_F(ConsoleBatch, ADatabaseErrorNamesThePcAndSqlState) {
 }
 
 TEST_F(ConsoleBatch, RefusesBadRequestsBeforeWritingAnything) {
-    testdb::TempDir out;
+    testdb::TempDir out, endless;
     const std::string target = out.File("reports");
+    // A stylesheet that never ends once aborted the whole batch.
+    std::filesystem::create_symlink("/dev/zero", endless.File("StdHardwareStyleSheet.xsl"));
     struct Case {
         std::vector<std::string> args;
         int exitCode;
@@ -128,7 +130,10 @@ TEST_F(ConsoleBatch, RefusesBadRequestsBeforeWritingAnything) {
          "cannot connect to Driver=NoSuchDriver: SQLSTATE"},
         {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--styles", out.Path()},
          1,
-         "stylesheet " + out.Path() + "/StdHardwareStyleSheet.xsl is missing"},
+         "cannot read stylesheet " + out.Path() + "/StdHardwareStyleSheet.xsl: No such file"},
+        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--styles", endless.Path()},
+         1,
+         "stylesheet " + endless.Path() + "/StdHardwareStyleSheet.xsl is not a regular file"},
         {{"--db", Db(), "--pcs", "2", "--out-dir", "/proc/no/such"},
          1,
          "cannot create folder /proc/no"},
