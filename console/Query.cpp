@@ -35,9 +35,7 @@ protected:
         folder = m_stylesFolder;
         return true;
     }
-    std::vector<std::pair<std::string, std::string>> HostParameters() const override {
-        return {{"PcLink", m_pcLink}};
-    }
+    Parameters HostParameters() const override { return {{"PcLink", m_pcLink}}; }
 
 private:
     std::string m_stylesFolder;

@@ -52,7 +52,8 @@ protected:
 
     // String parameters a host's page takes beside PathName, as name and
     // value, passed as literals: none for the report.
-    virtual std::vector<std::pair<std::string, std::string>> HostParameters() const { return {}; }
+    using Parameters = std::vector<std::pair<std::string, std::string>>;
+    virtual Parameters HostParameters() const { return {}; }
 
 private:
     void Release();

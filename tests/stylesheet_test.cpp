@@ -54,10 +54,12 @@ std::string TextStylesheet(const std::string& body) {
            body + "</xsl:template></xsl:stylesheet>";
 }
 
-// The one seam: where PathName comes from. Null folder: the lookup fails.
+// The seams: where PathName comes from (null folder: the lookup fails), and a
+// host's own parameters.
 class FixedFolderTransformer : public StylesheetTransformer {
 public:
-    explicit FixedFolderTransformer(const char* folder) : m_folder(folder) {}
+    explicit FixedFolderTransformer(const char* folder, Parameters parameters = {})
+        : m_folder(folder), m_parameters(std::move(parameters)) {}
 
 protected:
     bool LookUpStylesFolder(CString& folder) override {
@@ -65,9 +67,11 @@ protected:
         folder = m_folder;
         return true;
     }
+    Parameters HostParameters() const override { return m_parameters; }
 
 private:
     const char* m_folder;
+    Parameters m_parameters;
 };
 
 // Everything written to file descriptor 2 while alive.
@@ -123,7 +127,8 @@ private:
 
 std::string RenderWithShipped(const std::string& report,
                               const char* stylesheet = kShippedStylesheet) {
-    FixedFolderTransformer transformer("C:\\Suite\\Styles\\");
+    // The print format imports the page from the Styles folder.
+    FixedFolderTransformer transformer(HW_BUILD_DIR "/Styles/");
     transformer.SetStylesheetPath(stylesheet);
     CString html;
     EXPECT_TRUE(transformer.Transform(report, html));
@@ -249,24 +254,6 @@ TEST(ReportSchema, AcceptsTheSampleAndRejectsMisplacedSections) {
         errors));
     EXPECT_FALSE(report_schema::IsValidReport(Report("<Printers>\r\n</Printers>\r\n"), errors));
 }
-// The query page with the host's PC link pattern, if any.
-class QueryPageTransformer : public FixedFolderTransformer {
-public:
-    explicit QueryPageTransformer(std::string link)
-        : FixedFolderTransformer(nullptr), m_link(std::move(link)) {
-        SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
-    }
-
-protected:
-    std::vector<std::pair<std::string, std::string>> HostParameters() const override {
-        if (m_link.empty()) return {};
-        return {{"PcLink", m_link}};
-    }
-
-private:
-    std::string m_link;
-};
-
 TEST(QueryPage, ShowsEveryRowRoundedWithDashesAndPcLinks) {
     const std::string document =
         "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
@@ -279,22 +266,16 @@ TEST(QueryPage, ShowsEveryRowRoundedWithDashesAndPcLinks) {
         "<Row pc=\"12345678901\"><Value>WS-3</Value><Value>-1.0</Value><Value>-2</Value>"
         "<Value>n</Value></Row>\r\n"
         "</QueryResult>\r\n";
-    const struct {
-        const char* link;
-        std::vector<std::string> hrefs;
-    } cases[] = {
-        {"/pc/{id}", {"/pc/7"}},          // only the row whose pc is a number of PC size
-        {"pc-{id}.html", {"pc-7.html"}},  // beside a batch of pages
-        {"", {}},                         // no pattern, no links
-        {"/pc/", {}},                     // a pattern without {id} links nowhere
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.link);
-        QueryPageTransformer transformer(c.link);
+    // Only a row whose pc is a number of PC size links, and only with a pattern holding {id}.
+    for (const auto& link : std::vector<std::pair<std::string, std::vector<std::string>>>{
+             {"/pc/{id}", {"/pc/7"}}, {"", {}}, {"/pc/", {}}}) {
+        SCOPED_TRACE(link.first);
+        FixedFolderTransformer transformer(nullptr, {{"PcLink", link.first}});
+        transformer.SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
         CString html;
         ASSERT_TRUE(transformer.Transform(document, html));
         Page page(html.str());
-        EXPECT_EQ(page.Texts("//a/@href"), c.hrefs);
+        EXPECT_EQ(page.Texts("//a/@href"), link.second);
         EXPECT_TRUE(page.Has("//h1", "Disks under 10 % free"));
         EXPECT_TRUE(page.Has("//header//dd", "ACME & Co"));
         EXPECT_EQ(page.Texts("//th"),
