@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -60,4 +61,26 @@ bool ResolveReportStyles(const CommandLine& cmd, const std::string& componentPat
     if (cmd.Has("format")) format = cmd.Option("format", "html");
     if (cmd.Has("styles")) folder = cmd.Option("styles");
     return ResolveReportStyles(format, folder, componentPath, styles, error);
+}
+
+std::vector<std::string> CommandLine::Positional(const std::vector<std::string>& valued,
+                                                 const std::vector<std::string>& flags,
+                                                 std::string& unknown) const {
+    std::vector<std::string> positional;
+    unknown.clear();
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 3 || a.compare(0, 2, "--") != 0) {
+            positional.push_back(a);
+            continue;
+        }
+        const std::string name =
+            a.substr(2, a.find('=') == std::string::npos ? std::string::npos : a.find('=') - 2);
+        const bool takesValue = std::find(valued.begin(), valued.end(), name) != valued.end();
+        if (takesValue && a.find('=') == std::string::npos) ++i;
+        if (!takesValue && std::find(flags.begin(), flags.end(), name) == flags.end() &&
+            unknown.empty())
+            unknown = a;
+    }
+    return positional;
 }

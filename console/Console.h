@@ -23,6 +23,12 @@ struct CommandLine {
     // The value after `--name` (or `--name=value`); `fallback` when absent.
     std::string Option(const std::string& name, const std::string& fallback = "") const;
     bool Has(const std::string& name) const;
+    // The arguments that are neither options nor the value of one of the
+    // `valued` options ("-" is an argument). Sets `unknown` to the first
+    // option that is in neither list.
+    std::vector<std::string> Positional(const std::vector<std::string>& valued,
+                                        const std::vector<std::string>& flags,
+                                        std::string& unknown) const;
 };
 
 // A PC identifier: a whole number in the 32-bit range.
@@ -44,3 +50,4 @@ int RunReport(const CommandLine& cmd);
 int RunInitDb(const CommandLine& cmd);
 int RunBatch(const CommandLine& cmd);
 int RunQuery(const CommandLine& cmd);
+int RunImport(const CommandLine& cmd);

@@ -56,6 +56,18 @@ const char kHelp[] =
     "              --format html|xml              the page (default), or the query\n"
     "                                             document itself\n"
     "              --out FILE                     write there (default: standard output)\n"
+    "  import    inventories of the open-source inventory agents into the database\n"
+    "            hwconsole import --db FILE | --connect STRING [--jobs N] PATH...\n"
+    "              PATH                           an XML or JSON inventory (plain, gzip or\n"
+    "                                             zlib), a folder (every file in it) or -\n"
+    "                                             for standard input\n"
+    "              --db FILE                      an SQLite file, created with the hardware\n"
+    "                                             schema when it does not exist\n"
+    "              --jobs N                       threads that parse (default 1); one\n"
+    "                                             connection writes, in the order given\n"
+    "            Each inventory replaces its PC's rows (matched by agent device id, then\n"
+    "            hardware UUID, then serial number and manufacturer; else a new PC).\n"
+    "            One line per inventory, a summary at the end.\n"
     "  init-db   create the hardware tables and fill them with a sample fleet\n"
     "              --db FILE                      a new SQLite file (refuses to replace a\n"
     "                                             non-empty file unless --force)\n"
@@ -76,7 +88,8 @@ const char kHelp[] =
     "  1  the work failed: cannot connect (the ODBC diagnostics and SQLSTATE are\n"
     "     shown), database error, PC without inventory rows, stylesheet missing or\n"
     "     broken, output not writable, schema file missing, init-db target already\n"
-    "     filled; for batch: any PC failed\n"
+    "     filled; for batch: any PC failed; for import: any inventory failed (the\n"
+    "     others are still imported)\n"
     "  2  bad command line, or a query that is not a single SELECT\n"
     "  3  the component is missing, cannot be loaded, or failed the handshake\n";
 
@@ -96,6 +109,7 @@ int main(int argc, char** argv) {
     if (command == "init-db") return RunInitDb(cmd);
     if (command == "batch") return RunBatch(cmd);
     if (command == "query") return RunQuery(cmd);
+    if (command == "import") return RunImport(cmd);
     fprintf(stderr, "hwconsole: unknown command '%s' (see hwconsole --help)\n", command.c_str());
     return kExitUsage;
 }

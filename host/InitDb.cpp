@@ -233,9 +233,14 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     if (replace) {
         for (const FleetTableInfo& table : FleetTables())
             db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table.name + "]").c_str());
+        db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[PCIdentity]").c_str());
     }
     for (const std::string& statement : schema) db.ExecuteSQL(statement.c_str());
 
+    if (!options.fleet) {
+        transaction.Commit();
+        return 0;
+    }
     FleetLoader loader(db, owner);
     FleetGenerator generator(options.seed);
     ProgressBar progress(options.pcs);
@@ -247,8 +252,17 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     }
     loader.Finish();
     progress.Finish();
+    // Each PC's identity as an import would know it, from its own rows. The
+    // fleet has no agents: no device id, UUID or inventory time.
+    db.ExecuteSQL(("INSERT INTO " + owner +
+                   "[PCIdentity] ([ID], [HostName], [SerialNumber], [Manufacturer], [AssetTag], "
+                   "[Agent]) SELECT s.[ID], NULLIF(s.[Name], ''), NULLIF(b.[SerialNumber], ''), "
+                   "NULLIF(b.[SystemMan], ''), NULLIF(b.[AssetTag], ''), 'sample fleet' FROM " +
+                   owner + "[SystemOverview] s LEFT JOIN " + owner +
+                   "[BIOS] b ON b.[ID] = s.[ID] AND b.[BIOSID] = 0")
+                      .c_str());
     transaction.Commit();
-    return loader.Rows();
+    return loader.Rows() + options.pcs;
 }
 
 // True when `owner`'s hardware tables already exist on the connection.
@@ -329,6 +343,23 @@ private:
 };
 
 }  // namespace
+
+void PrepareForImport(CDatabase& db, const std::string& schemaFolder) {
+    if (!HasHardwareTables(db, "[dbo]."))
+        throw InitDbError{
+            "the database has no hardware tables: import into a new --db file, or create them "
+            "with hwconsole init-db"};
+    try {
+        db.ExecuteSQL("SELECT 1 FROM [dbo].[PCIdentity] WHERE 1 = 0");
+        return;
+    } catch (const CDBException&) {
+    }
+    const std::vector<std::string> schema = ReadSchema(schemaFolder + DialectName(db) + ".sql");
+    CTransaction transaction(db);
+    for (const std::string& statement : schema)
+        if (strcasestr(statement.c_str(), "PCIdentity")) db.ExecuteSQL(statement.c_str());
+    transaction.Commit();
+}
 
 InitDbResult InitSqliteFile(const std::string& file, const InitDbOptions& options) {
     struct stat info = {};

@@ -207,6 +207,37 @@ CREATE TABLE dbo.additionalhardware (
     PRIMARY KEY (id, hardwaredeviceid, hardwarepropertyid, indexid)
 );
 
+-- Who each PC is: the identity its inventory agent reports, and what a person
+-- looks a PC up by. ID is the PC ID of every hardware table. An import
+-- matches an inventory by DeviceID, then a real UUID, then SerialNumber with
+-- Manufacturer. Empty values are NULL. InventoryTime is ISO 8601 UTC
+-- ("2017-06-09T07:00:49Z"); ContentDigest is a SHA-256 of the imported rows.
+CREATE TABLE dbo.pcidentity (
+    id INTEGER NOT NULL,
+    deviceid VARCHAR(255),
+    uuid VARCHAR(255),
+    hostname VARCHAR(255),
+    serialnumber VARCHAR(255),
+    manufacturer VARCHAR(255),
+    assettag VARCHAR(255),
+    inventorytime VARCHAR(32),
+    agent VARCHAR(255),
+    contentdigest VARCHAR(64),
+    PRIMARY KEY (id)
+);
+CREATE UNIQUE INDEX pcidentity_deviceid ON dbo.pcidentity (deviceid);
+CREATE INDEX pcidentity_uuid ON dbo.pcidentity (uuid);
+CREATE INDEX pcidentity_serial ON dbo.pcidentity (serialnumber, manufacturer);
+CREATE INDEX pcidentity_hostname ON dbo.pcidentity (hostname);
+CREATE INDEX pcidentity_assettag ON dbo.pcidentity (assettag);
+-- A database that gets this table later (an import adds it) lets hwreader
+-- read it too.
+DO $$ BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') THEN
+        GRANT SELECT ON dbo.pcidentity TO hwreader
+    ; END IF
+; END $$;
+
 -- Statements that users write (hwconsole query) run as a role that can read
 -- the tables of dbo and nothing else: hwreader. Loading this file creates it
 -- when the loading role may create roles, and grants it reading either way.
