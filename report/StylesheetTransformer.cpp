@@ -152,6 +152,12 @@ bool StylesheetTransformer::Run(const CString& text, CString& output, const XmlE
         if (xsltQuoteOneUserParam(context.get(), BAD_CAST "PathName", BAD_CAST value.c_str()) != 0)
             throw _com_error(E_FAIL, "The stylesheet parameter PathName could not be passed");
     }
+    for (const auto& parameter : HostParameters()) {
+        const std::string value = ToValidUtf8OrThrow(parameter.second);
+        if (xsltQuoteOneUserParam(context.get(), BAD_CAST parameter.first.c_str(),
+                                  BAD_CAST value.c_str()) != 0)
+            throw _com_error(E_FAIL, "A stylesheet parameter could not be passed");
+    }
 
     DocPtr result(
         xsltApplyStylesheetUser(sheet, input.get(), nullptr, nullptr, nullptr, context.get()));

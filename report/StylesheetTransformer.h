@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/CString.h"
@@ -44,7 +45,7 @@ public:
     // read, too deep a recursion, xsl:message terminate); `output` is then
     // untouched and nothing is printed. Either way, when `output` ends up
     // empty, GetLastTransformFailure (platform/XmlServices.h) says why on this
-    // thread. Throws _com_error when PathName cannot be passed or memory runs
+    // thread. Throws _com_error when a parameter cannot be passed or memory runs
     // out.
     bool Transform(const CString& text, CString& output);
 
@@ -53,6 +54,11 @@ protected:
     // Styles folder found from this component's file. False: no parameter.
     // Asked once per transformer.
     virtual bool LookUpStylesFolder(CString& folder);
+
+    // String parameters a host's page takes beside PathName, as name and
+    // value, passed as literals: none for the report.
+    using Parameters = std::vector<std::pair<std::string, std::string>>;
+    virtual Parameters HostParameters() const { return {}; }
 
 private:
     bool Run(const CString& text, CString& output, const XmlErrorSilencer& quiet,
