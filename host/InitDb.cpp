@@ -349,15 +349,24 @@ void PrepareForImport(CDatabase& db, const std::string& schemaFolder) {
         throw InitDbError{
             "the database has no hardware tables: import into a new --db file, or create them "
             "with hwconsole init-db"};
-    try {
-        db.ExecuteSQL("SELECT 1 FROM [dbo].[PCIdentity] WHERE 1 = 0");
-        return;
-    } catch (const CDBException&) {
+    // Tables of ours that a database made before them lacks.
+    std::vector<std::string> missing;
+    for (const char* table : {"PCIdentity", "PCSnapshot"}) {
+        try {
+            db.ExecuteSQL((std::string("SELECT 1 FROM [dbo].[") + table + "] WHERE 1 = 0").c_str());
+        } catch (const CDBException&) {
+            missing.emplace_back(table);
+        }
     }
+    if (missing.empty()) return;
     const std::vector<std::string> schema = ReadSchema(schemaFolder + DialectName(db) + ".sql");
     CTransaction transaction(db);
     for (const std::string& statement : schema)
-        if (strcasestr(statement.c_str(), "PCIdentity")) db.ExecuteSQL(statement.c_str());
+        for (const std::string& table : missing)
+            if (strcasestr(statement.c_str(), table.c_str())) {
+                db.ExecuteSQL(statement.c_str());
+                break;
+            }
     transaction.Commit();
 }
 

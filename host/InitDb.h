@@ -40,7 +40,7 @@ InitDbResult InitSqliteFile(const std::string& file, const InitDbOptions& option
 InitDbResult InitConnection(const std::string& connect, const InitDbOptions& options);
 
 // Readies an open database for imports: refuses one without the hardware
-// tables, and gives one made before PCs had identities the PCIdentity table
-// from <dialect>.sql in `schemaFolder` (its PCs keep their IDs). Throws
-// InitDbError or CDBException.
+// tables, and gives one made before PCs had identities or history the
+// PCIdentity or PCSnapshot table from <dialect>.sql in `schemaFolder` (its
+// PCs keep their IDs). Throws InitDbError or CDBException.
 void PrepareForImport(CDatabase& db, const std::string& schemaFolder);

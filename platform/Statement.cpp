@@ -81,6 +81,19 @@ void CStatement::BindText(int nParam, const char* value, size_t length) {
            &p.text[0]);
 }
 
+void CStatement::BindBinary(int nParam, const std::string& bytes) {
+    Param& p = At(nParam);
+    p.text = bytes;
+    p.indicator = static_cast<SQLLEN>(p.text.size());
+    // Binary buffers are bound with their length each time: the driver reads
+    // exactly `indicator` bytes from the buffer, which may have moved.
+    p.cType = 0;
+    AfxCheckSql(SQLBindParameter(m_hstmt, static_cast<SQLUSMALLINT>(nParam), SQL_PARAM_INPUT,
+                                 SQL_C_BINARY, SQL_LONGVARBINARY, std::max<SQLULEN>(1, p.text.size()),
+                                 0, &p.text[0], p.indicator, &p.indicator),
+                SQL_HANDLE_STMT, m_hstmt);
+}
+
 void CStatement::BindNull(int nParam, SQLSMALLINT nSqlType) {
     Param& p = At(nParam);
     p.indicator = SQL_NULL_DATA;
@@ -96,6 +109,47 @@ void CStatement::BindNull(int nParam, SQLSMALLINT nSqlType) {
         default:
             Rebind(nParam, p, SQL_C_CHAR, nSqlType, kMinTextColumnSize, &p.text[0]);
             break;
+    }
+}
+
+void CStatement::ExecuteQuery() {
+    if (m_bResultOpen) SQLFreeStmt(m_hstmt, SQL_CLOSE);
+    m_bResultOpen = false;
+    AfxCheckSql(SQLExecute(m_hstmt), SQL_HANDLE_STMT, m_hstmt);
+    m_bResultOpen = true;
+}
+
+bool CStatement::Fetch() {
+    if (!m_bResultOpen) return false;
+    const SQLRETURN rc = SQLFetch(m_hstmt);
+    if (rc == SQL_NO_DATA) {
+        SQLFreeStmt(m_hstmt, SQL_CLOSE);
+        m_bResultOpen = false;
+        return false;
+    }
+    AfxCheckSql(rc, SQL_HANDLE_STMT, m_hstmt);
+    return true;
+}
+
+bool CStatement::GetString(int nColumn, std::string& value, bool bBinary) {
+    value.clear();
+    const SQLSMALLINT cType = bBinary ? SQL_C_BINARY : SQL_C_CHAR;
+    const size_t terminator = bBinary ? 0 : 1;
+    char buffer[8192];
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(m_hstmt, static_cast<SQLUSMALLINT>(nColumn), cType, buffer,
+                                        sizeof buffer, &indicator);
+        if (rc == SQL_NO_DATA) return true;
+        AfxCheckSql(rc, SQL_HANDLE_STMT, m_hstmt);
+        if (indicator == SQL_NULL_DATA) return false;
+        // A part: the buffer full (less the terminator), or what is left.
+        const size_t room = sizeof buffer - terminator;
+        const size_t got = indicator == SQL_NO_TOTAL || static_cast<size_t>(indicator) > room
+                               ? room
+                               : static_cast<size_t>(indicator);
+        value.append(buffer, got);
+        if (rc == SQL_SUCCESS) return true;
     }
 }
 

@@ -30,6 +30,8 @@ public:
     void BindText(int nParam, const std::string& value) {
         BindText(nParam, value.data(), value.size());
     }
+    // Bytes for a binary column (BLOB, bytea, VARBINARY(MAX)).
+    void BindBinary(int nParam, const std::string& bytes);
     // A NULL of the column's SQL type (SQL_VARCHAR, SQL_INTEGER, SQL_DOUBLE):
     // servers that type their parameters want the right one.
     void BindNull(int nParam, SQLSMALLINT nSqlType = SQL_VARCHAR);
@@ -38,6 +40,14 @@ public:
     // changed as the driver counts them (-1 when it cannot tell).
     SQLLEN Execute();
 
+    // For a statement that returns rows: runs it and leaves its result open
+    // for Fetch (a result still open from before is closed first).
+    void ExecuteQuery();
+    // The next row of the open result; false at its end, when it is closed.
+    bool Fetch();
+    // Column nColumn (from 1) of the fetched row, read whole: as text, or as
+    // bytes with bBinary. False for NULL (value emptied).
+    bool GetString(int nColumn, std::string& value, bool bBinary = false);
     const CString& GetSQL() const { return m_strSQL; }
 
 private:
@@ -61,5 +71,6 @@ private:
     SQLHSTMT m_hstmt = SQL_NULL_HSTMT;
     CString m_strSQL;
     bool m_bHasResult = false;
+    bool m_bResultOpen = false;
     std::vector<Param> m_params;  // never resized after preparing: the driver keeps pointers
 };

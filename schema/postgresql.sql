@@ -207,6 +207,28 @@ CREATE TABLE dbo.additionalhardware (
     PRIMARY KEY (id, hardwaredeviceid, hardwarepropertyid, indexid)
 );
 
+-- History: the report document of a PC after each import that changed it,
+-- zlib-compressed, with the inventory's time (ISO 8601 UTC). SnapshotID
+-- counts up per PC; Digest is a SHA-256 of the document's values less those
+-- that change all the time (free space, logged-on user): an import whose
+-- document has the newest snapshot's digest stores nothing.
+CREATE TABLE dbo.pcsnapshot (
+    id INTEGER NOT NULL,
+    snapshotid INTEGER NOT NULL,
+    inventorytime VARCHAR(32),
+    digest VARCHAR(64),
+    document BYTEA,
+    PRIMARY KEY (id, snapshotid)
+);
+CREATE INDEX pcsnapshot_time ON dbo.pcsnapshot (inventorytime);
+-- A database that gets this table later (an import adds it) lets hwreader
+-- read it too.
+DO $$ BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') THEN
+        GRANT SELECT ON dbo.pcsnapshot TO hwreader
+    ; END IF
+; END $$;
+
 -- Who each PC is: the identity its inventory agent reports, and what a person
 -- looks a PC up by. ID is the PC ID of every hardware table. An import
 -- matches an inventory by DeviceID, then a real UUID, then SerialNumber with

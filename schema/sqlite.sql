@@ -203,6 +203,21 @@ CREATE TABLE AdditionalHardware (
     PRIMARY KEY (ID, HardwareDeviceID, HardwarePropertyID, IndexID)
 );
 
+-- History: the report document of a PC after each import that changed it,
+-- zlib-compressed, with the inventory's time (ISO 8601 UTC). SnapshotID
+-- counts up per PC; Digest is a SHA-256 of the document's values less those
+-- that change all the time (free space, logged-on user): an import whose
+-- document has the newest snapshot's digest stores nothing.
+CREATE TABLE PCSnapshot (
+    ID INTEGER NOT NULL,
+    SnapshotID INTEGER NOT NULL,
+    InventoryTime VARCHAR(32),
+    Digest VARCHAR(64),
+    Document BLOB,
+    PRIMARY KEY (ID, SnapshotID)
+);
+CREATE INDEX PCSnapshot_Time ON PCSnapshot (InventoryTime);
+
 -- Who each PC is: the identity its inventory agent reports, and what a person
 -- looks a PC up by. ID is the PC ID of every hardware table. An import
 -- matches an inventory by DeviceID, then a real UUID, then SerialNumber with

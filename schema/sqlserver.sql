@@ -220,6 +220,23 @@ CREATE TABLE [dbo].[AdditionalHardware] (
 );
 GO
 
+-- History: the report document of a PC after each import that changed it,
+-- zlib-compressed, with the inventory's time (ISO 8601 UTC). SnapshotID
+-- counts up per PC; Digest is a SHA-256 of the document's values less those
+-- that change all the time (free space, logged-on user): an import whose
+-- document has the newest snapshot's digest stores nothing.
+CREATE TABLE [dbo].[PCSnapshot] (
+    [ID] INT NOT NULL,
+    [SnapshotID] INT NOT NULL,
+    [InventoryTime] VARCHAR(32) NULL,
+    [Digest] VARCHAR(64) NULL,
+    [Document] VARBINARY(MAX) NULL,
+    PRIMARY KEY CLUSTERED ([ID], [SnapshotID])
+);
+GO
+CREATE INDEX [PCSnapshot_Time] ON [dbo].[PCSnapshot] ([InventoryTime]);
+GO
+
 -- Who each PC is: the identity its inventory agent reports, and what a person
 -- looks a PC up by. ID is the PC ID of every hardware table. An import
 -- matches an inventory by DeviceID, then a real UUID, then SerialNumber with

@@ -1,0 +1,57 @@
+// Snapshots: each import that changes a PC keeps the PC's report document
+// after it, compressed, in PCSnapshot; an import whose document differs from
+// the newest snapshot only in values that change all the time keeps nothing.
+//
+//   CDataConnection connection;             // the importing connection
+//   connection.Open(connect);
+//   hwimport::ImportOptions options;
+//   options.afterWrite = hwhistory::SnapshotHook(connection, {});
+//   hwimport::ImportInventory(connection.m_database, body, options);
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "import/Import.h"
+#include "platform/DataConnection.h"
+
+namespace hwhistory {
+
+constexpr int kDefaultKeep = 20;
+
+struct HistoryOptions {
+    int keep = kDefaultKeep;  // snapshots kept per PC, the newest; at least 1
+};
+
+// The hook that keeps history for imports on `connection` (which must
+// outlive it): made before the import starts, outside any transaction, on
+// the connection whose m_database the import writes. Inside the PC's save
+// point it builds the PC's report document as the component's Display does,
+// stores it when its digest differs from the newest snapshot's (or the PC
+// has none), and deletes the PC's snapshots beyond `keep`, so that all of it
+// commits or rolls back with the inventory. An unchanged inventory of a PC
+// that has a snapshot costs one index seek. Throws CDBException.
+hwimport::AfterWriteHook SnapshotHook(CDataConnection& connection, HistoryOptions options);
+
+// The PC's report document as a snapshot keeps it: the component's document
+// with a UTF-8 declaration, LF line ends, and empty company and user.
+std::string BuildSnapshotDocument(CDataConnection& connection, int32_t pcId);
+
+struct Snapshot {
+    int32_t pcId = 0;
+    int32_t snapshotId = 0;     // counts up per PC
+    std::string inventoryTime;  // ISO 8601 UTC
+    std::string digest;
+    std::string document;       // inflated
+};
+
+// The PC's snapshots, oldest first. Throws CDBException, or
+// std::runtime_error for a document that does not inflate.
+std::vector<Snapshot> ReadSnapshots(CDatabase& db, int32_t pcId);
+
+// The PCs with a snapshot taken at or after `since` (ISO 8601; "" for all),
+// ascending. Throws CDBException.
+std::vector<int32_t> PcsWithSnapshots(CDatabase& db, const std::string& since);
+
+}  // namespace hwhistory
