@@ -51,3 +51,4 @@ int RunInitDb(const CommandLine& cmd);
 int RunBatch(const CommandLine& cmd);
 int RunQuery(const CommandLine& cmd);
 int RunImport(const CommandLine& cmd);
+int RunChanges(const CommandLine& cmd);

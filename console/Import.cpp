@@ -7,6 +7,7 @@
 
 #include "console/Console.h"
 #include "host/InitDb.h"
+#include "history/Snapshots.h"
 #include "host/Installation.h"
 #include "import/InventoryFiles.h"
 
@@ -39,7 +40,7 @@ void Print(const hwimport::InventorySource& source, const hwimport::ImportResult
 int RunImport(const CommandLine& cmd) {
     std::string unknown;
     const std::vector<std::string> paths =
-        cmd.Positional({"db", "connect", "jobs", "schema"}, {}, unknown);
+        cmd.Positional({"db", "connect", "jobs", "schema", "keep"}, {}, unknown);
     if (!unknown.empty()) {
         fprintf(stderr, "hwconsole: import does not know the option %s (see hwconsole --help)\n",
                 unknown.c_str());
@@ -58,6 +59,15 @@ int RunImport(const CommandLine& cmd) {
             return kExitUsage;
         }
         options.jobs = static_cast<int>(jobs);
+    }
+    hwhistory::HistoryOptions history;
+    if (cmd.Has("keep")) {
+        unsigned long long keep = 0;
+        if (!ParseWholeNumber(cmd.Option("keep"), 1000000, keep) || keep < 1) {
+            fprintf(stderr, "hwconsole: --keep needs a whole number from 1 to 1000000\n");
+            return kExitUsage;
+        }
+        history.keep = static_cast<int>(keep);
     }
     std::string schemaFolder = cmd.Option("schema", InstallationSchemaFolder());
     if (!schemaFolder.empty() && schemaFolder.back() != '/') schemaFolder += '/';
@@ -81,6 +91,7 @@ int RunImport(const CommandLine& cmd) {
         }
         if (!OpenConnection(connection, connect, DatabaseName(cmd))) return kExitFailed;
         PrepareForImport(connection.m_database, schemaFolder);
+        options.import.afterWrite = hwhistory::SnapshotHook(connection, history);
     } catch (const InitDbError& e) {
         fprintf(stderr, "hwconsole: %s\n", e.message.c_str());
         return kExitFailed;

@@ -67,7 +67,20 @@ const char kHelp[] =
     "                                             connection writes, in the order given\n"
     "            Each inventory replaces its PC's rows (matched by agent device id, then\n"
     "            hardware UUID, then serial number and manufacturer; else a new PC).\n"
+    "              --keep N                       snapshots of each PC's report kept for\n"
+    "                                             hwconsole changes (default 20)\n"
     "            One line per inventory, a summary at the end.\n"
+    "  changes   what changed on a PC, or across the fleet, between the snapshots\n"
+    "            the imports kept\n"
+    "              --db FILE | --connect STRING\n"
+    "              --pc ID                        one PC's changes, newest first\n"
+    "              --since DATE                   from DATE on (YYYY-MM-DD, UTC); without\n"
+    "                                             --pc: every PC that changed since, those\n"
+    "                                             whose memory, disk count or serial\n"
+    "                                             number changed first\n"
+    "              --all                          also free space and the logged-on user\n"
+    "              --format html|text|json|csv    (default html)\n"
+    "              --out FILE                     write there (default: standard output)\n"
     "  init-db   create the hardware tables and fill them with a sample fleet\n"
     "              --db FILE                      a new SQLite file (refuses to replace a\n"
     "                                             non-empty file unless --force)\n"
@@ -110,6 +123,7 @@ int main(int argc, char** argv) {
     if (command == "batch") return RunBatch(cmd);
     if (command == "query") return RunQuery(cmd);
     if (command == "import") return RunImport(cmd);
+    if (command == "changes") return RunChanges(cmd);
     fprintf(stderr, "hwconsole: unknown command '%s' (see hwconsole --help)\n", command.c_str());
     return kExitUsage;
 }
