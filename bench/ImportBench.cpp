@@ -7,6 +7,7 @@
 
 #include "HardwareList.h"
 #include "bench/BenchSupport.h"
+#include "history/Snapshots.h"
 #include "import/ImportRun.h"
 #include "import/JsonInventoryReader.h"
 #include "import/XmlInventoryReader.h"
@@ -62,7 +63,7 @@ ImportSamples LoadImportSamples(const std::vector<std::string>& files) {
 }
 
 ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
-                    const std::string& connect, int jobs, size_t count,
+                    const std::string& connect, int jobs, bool history, size_t count,
                     const std::string& emptyDatabase) {
     if (system(emptyDatabase.c_str()) != 0)
         throw std::runtime_error("cannot empty the " + backend + " database for the import");
@@ -74,11 +75,13 @@ ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
     ImportRun run;
     run.backend = backend;
     run.jobs = jobs;
+    run.history = history;
     run.inventories = count;
     CDataConnection connection;
     connection.Open(connect.c_str());
     hwimport::RunOptions options;
     options.jobs = jobs;
+    if (history) options.import.afterWrite = hwhistory::SnapshotHook(connection, {});
     ResetPeakRss();
     const Clock::time_point start = Clock::now();
     const hwimport::RunSummary summary = hwimport::ImportAll(

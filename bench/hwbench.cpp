@@ -447,12 +447,15 @@ int Run(int argc, char** argv) {
                 {"postgres", o.pgConnect, InitDbCommand("--connect", o.pgConnect, 0)});
         for (const auto& [backend, connect, empty] : targets) {
             for (const int jobs : {1, 2}) {
-                printf("import: %zu inventories into %s, %d job%s...\n", o.importCount,
-                       backend.c_str(), jobs, jobs == 1 ? "" : "s");
-                fflush(stdout);
-                r.imports.push_back(RunImport(samples, backend, connect, jobs, o.importCount,
-                                              empty + " >/dev/null"));
-                r.imports.back().loadAverage = LoadAverage();
+                for (const bool history : {false, true}) {
+                    printf("import: %zu inventories into %s, %d job%s, history %s...\n",
+                           o.importCount, backend.c_str(), jobs, jobs == 1 ? "" : "s",
+                           history ? "on" : "off");
+                    fflush(stdout);
+                    r.imports.push_back(RunImport(samples, backend, connect, jobs, history,
+                                                  o.importCount, empty + " >/dev/null"));
+                    r.imports.back().loadAverage = LoadAverage();
+                }
             }
         }
     }

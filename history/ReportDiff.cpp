@@ -5,6 +5,7 @@
 #include <nettle/sha2.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -133,12 +134,6 @@ struct DocFree {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
 };
 
-void Feed(sha256_ctx& ctx, const std::string& text) {
-    const uint64_t length = text.size();
-    sha256_update(&ctx, sizeof length, reinterpret_cast<const uint8_t*>(&length));
-    sha256_update(&ctx, text.size(), reinterpret_cast<const uint8_t*>(text.data()));
-}
-
 std::vector<ReportField> Shown(const ReportRow& row, bool includeVolatile) {
     std::vector<ReportField> shown;
     for (const ReportField& f : row.fields)
@@ -194,17 +189,30 @@ bool IsVolatile(const std::string& item, const std::string& field) {
            (item == "SystemOverview" && field == "LoggedOnUser");
 }
 
-std::string ReportDigest(const ReportModel& model) {
+std::string ReportDigest(const std::string& document) {
+    // The elements IsVolatile names; the component writes each only in its
+    // one item, as <Name>text</Name>.
+    static const char* const kVolatile[][2] = {{"<FreeSpace>", "</FreeSpace>"},
+                                               {"<FreePerCent>", "</FreePerCent>"},
+                                               {"<LoggedOnUser>", "</LoggedOnUser>"}};
     sha256_ctx ctx;
     sha256_init(&ctx);
-    for (const ReportRow& row : model.rows) {
-        Feed(ctx, row.section);
-        Feed(ctx, row.item);
-        Feed(ctx, row.key);
-        for (const ReportField& f : Shown(row, false)) {
-            Feed(ctx, f.name);
-            Feed(ctx, f.value);
+    size_t from = 0;
+    for (;;) {
+        // The nearest volatile element from here, if any.
+        size_t at = std::string::npos, end = std::string::npos;
+        for (const auto& tags : kVolatile) {
+            const size_t open = document.find(tags[0], from);
+            if (open >= at) continue;
+            const size_t close = document.find(tags[1], open);
+            if (close == std::string::npos) continue;
+            at = open + strlen(tags[0]);
+            end = close;
         }
+        const size_t stop = at == std::string::npos ? document.size() : at;
+        sha256_update(&ctx, stop - from, reinterpret_cast<const uint8_t*>(document.data() + from));
+        if (at == std::string::npos) break;
+        from = end;
     }
     uint8_t digest[SHA256_DIGEST_SIZE];
     sha256_digest(&ctx, sizeof digest, digest);

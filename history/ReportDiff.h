@@ -40,9 +40,10 @@ ReportModel ReadReport(const std::string& document);
 // disk, the logged-on user.
 bool IsVolatile(const std::string& item, const std::string& field);
 
-// SHA-256 (hex) of every row and value except the volatile ones: equal for
-// two documents that differ at most in volatile values.
-std::string ReportDigest(const ReportModel& model);
+// SHA-256 (hex) of a document as the component writes it, less the text of
+// its volatile values: equal for two documents that differ at most in those.
+// Reads the text once, without parsing it.
+std::string ReportDigest(const std::string& document);
 
 struct FieldChange {
     std::string name;

@@ -105,7 +105,7 @@ struct HookState {
         if (!changed && lastId > 0) return;
 
         const std::string document = BuildSnapshotDocument(*connection, pcId);
-        const std::string digest = ReportDigest(ReadReport(document));
+        const std::string digest = ReportDigest(document);
         if (digest == lastDigest) return;
 
         std::string inventoryTime;
