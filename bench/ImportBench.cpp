@@ -63,8 +63,8 @@ ImportSamples LoadImportSamples(const std::vector<std::string>& files) {
 }
 
 ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
-                    const std::string& connect, int jobs, bool history, size_t count,
-                    const std::string& emptyDatabase) {
+                    const std::string& connect, int jobs, bool history, bool again,
+                    size_t count, const std::string& emptyDatabase) {
     if (system(emptyDatabase.c_str()) != 0)
         throw std::runtime_error("cannot empty the " + backend + " database for the import");
     std::vector<hwimport::InventorySource> sources;
@@ -76,18 +76,23 @@ ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
     run.backend = backend;
     run.jobs = jobs;
     run.history = history;
+    run.again = again;
     run.inventories = count;
     CDataConnection connection;
     connection.Open(connect.c_str());
     hwimport::RunOptions options;
     options.jobs = jobs;
     if (history) options.import.afterWrite = hwhistory::SnapshotHook(connection, {});
+    // Again: every PC is in the database already, every inventory unchanged.
+    const hwimport::ImportStatus expected =
+        again ? hwimport::ImportStatus::Unchanged : hwimport::ImportStatus::New;
+    if (again) hwimport::ImportAll(connection.m_database, sources, options, {});
     ResetPeakRss();
     const Clock::time_point start = Clock::now();
     const hwimport::RunSummary summary = hwimport::ImportAll(
         connection.m_database, sources, options,
-        [&run](const hwimport::InventorySource&, const hwimport::ImportResult& result) {
-            if (result.status != hwimport::ImportStatus::New && run.failed++ == 0)
+        [&run, expected](const hwimport::InventorySource&, const hwimport::ImportResult& result) {
+            if (result.status != expected && run.failed++ == 0)
                 fprintf(stderr, "import: %s\n", result.message.c_str());
         });
     run.wallSeconds = MillisecondsSince(start) / 1000;

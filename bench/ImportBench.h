@@ -12,6 +12,7 @@ struct ImportRun {
     std::string backend;  // "sqlite" or "postgres"
     int jobs = 0;
     bool history = false;  // each import kept a snapshot of the PC's report
+    bool again = false;    // the same inventories a second time: all unchanged
     size_t inventories = 0;
     size_t failed = 0;
     double wallSeconds = 0;
@@ -29,10 +30,12 @@ struct ImportSamples {
 ImportSamples LoadImportSamples(const std::vector<std::string>& files);
 
 // `count` inventories into an empty hardware schema at `connect`, parsed in
-// `jobs` threads, with or without history as `hwconsole import` keeps it.
-// `emptyDatabase` empties the database before the run.
+// `jobs` threads, with or without history as `hwconsole import` keeps it;
+// with `again`, imported once untimed and then timed a second time (every
+// inventory unchanged, as most are day by day). `emptyDatabase` empties the
+// database before the run.
 ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
-                    const std::string& connect, int jobs, bool history, size_t count,
-                    const std::string& emptyDatabase);
+                    const std::string& connect, int jobs, bool history, bool again,
+                    size_t count, const std::string& emptyDatabase);
 
 }  // namespace bench

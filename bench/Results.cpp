@@ -161,21 +161,23 @@ void PrintImport(const Results& r) {
     if (r.imports.empty()) return;
     printf("\nImport: inventories made from %zu real samples (mean %.0f KiB), each a new PC\n",
            r.importSamples.size(), r.importMeanKb);
-    printf("  %-8s %5s %7s %11s %9s %13s %9s %6s\n", "backend", "jobs", "history",
+    printf("  %-8s %5s %7s %7s %11s %9s %13s %9s %6s\n", "backend", "jobs", "history", "again",
            "inventories", "seconds", "inventories/s", "peak MiB", "load");
     for (const ImportRun& run : r.imports)
-        printf("  %-8s %5d %7s %11zu %9.1f %13.1f %9.1f %6s%s\n", run.backend.c_str(), run.jobs,
-               run.history ? "on" : "off", run.inventories, run.wallSeconds,
+        printf("  %-8s %5d %7s %7s %11zu %9.1f %13.1f %9.1f %6s%s\n", run.backend.c_str(),
+               run.jobs, run.history ? "on" : "off", run.again ? "yes" : "no", run.inventories,
+               run.wallSeconds,
                PerSecond(run.inventories, run.wallSeconds), Mib(run.peakRssKb),
                OneMinute(run.loadAverage).c_str(), run.failed ? "  (some failed)" : "");
     // Each history run follows its run without history: their ratio.
     for (size_t i = 1; i < r.imports.size(); ++i) {
         const ImportRun& off = r.imports[i - 1];
         const ImportRun& on = r.imports[i];
-        if (!on.history || off.history || off.jobs != on.jobs || off.backend != on.backend)
+        if (!on.history || off.history || off.jobs != on.jobs || off.backend != on.backend ||
+            off.again != on.again)
             continue;
-        printf("  history on / off, %s, %d job%s: %.2f\n", on.backend.c_str(), on.jobs,
-               on.jobs == 1 ? "" : "s",
+        printf("  history on / off, %s, %d job%s%s: %.2f\n", on.backend.c_str(), on.jobs,
+               on.jobs == 1 ? "" : "s", on.again ? ", again (unchanged)" : "",
                PerSecond(on.inventories, on.wallSeconds) /
                    PerSecond(off.inventories, off.wallSeconds));
     }
@@ -294,6 +296,7 @@ void WriteMemoryBatchImport(JsonWriter& j, const Results& r) {
         j.Key("backend").Value(run.backend);
         j.Key("jobs").Value(run.jobs);
         j.Key("history").Value(run.history);
+        j.Key("again").Value(run.again);
         j.Key("inventories").Value(run.inventories);
         j.Key("failed").Value(run.failed);
         j.Key("seconds").Value(run.wallSeconds);

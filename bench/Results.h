@@ -13,7 +13,7 @@
 //     "memory":  {database, rss_kib_after_reports: [ {reports, rss_kib} ]},
 //     "batch":   {database, pcs, runs: [ {jobs, pages, failed, seconds,
 //                                         reports_per_second, load_average} ]},
-//     "import":  {samples, mean_sample_kib, runs: [ {backend, jobs, history, inventories,
+//     "import":  {samples, mean_sample_kib, runs: [ {backend, jobs, history, again, inventories,
 //                 failed, seconds, inventories_per_second, peak_rss_kib, load_average} ]},
 //     ... and one object per outside section (below)
 //   },
