@@ -105,6 +105,8 @@ int RunImport(const CommandLine& cmd) {
     const hwimport::RunSummary summary = hwimport::ImportAll(
         connection.m_database, hwimport::SourcesFromPaths(paths, options.import.maxBytes), options,
         Print);
+    // The hook's statements belong to the connection: gone before it is.
+    options.import.afterWrite = nullptr;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     using hwimport::ImportStatus;

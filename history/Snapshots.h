@@ -24,14 +24,16 @@ struct HistoryOptions {
     int keep = kDefaultKeep;  // snapshots kept per PC, the newest; at least 1
 };
 
-// The hook that keeps history for imports on `connection` (which must
-// outlive it): made before the import starts, outside any transaction, on
-// the connection whose m_database the import writes. Inside the PC's save
-// point it builds the PC's report document as the component's Display does,
-// stores it when its digest differs from the newest snapshot's (or the PC
-// has none), and deletes the PC's snapshots beyond `keep`, so that all of it
-// commits or rolls back with the inventory. An unchanged inventory of a PC
-// that has a snapshot costs one index seek. Throws CDBException.
+// The hook that keeps history for imports on `connection`, which must
+// outlive it and every copy of it (the hook keeps statements prepared on it:
+// destroy or reset the hook before closing the connection). Made before the
+// import starts, outside any transaction, on the connection whose m_database
+// the import writes. Inside the PC's save point it builds the PC's report
+// document as the component's Display does, stores it when its digest
+// differs from the newest snapshot's (or the PC has none), and deletes the
+// PC's snapshots beyond `keep`, so that all of it commits or rolls back with
+// the inventory. An unchanged inventory of a PC that has a snapshot costs one
+// index seek. Throws CDBException.
 hwimport::AfterWriteHook SnapshotHook(CDataConnection& connection, HistoryOptions options);
 
 // The PC's report document as a snapshot keeps it: the component's document

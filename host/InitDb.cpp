@@ -233,7 +233,8 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     if (replace) {
         for (const FleetTableInfo& table : FleetTables())
             db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table.name + "]").c_str());
-        db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[PCIdentity]").c_str());
+        for (const char* table : {"PCIdentity", "PCSnapshot"})
+            db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table + "]").c_str());
     }
     for (const std::string& statement : schema) db.ExecuteSQL(statement.c_str());
 
