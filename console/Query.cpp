@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "console/Console.h"
@@ -17,6 +18,13 @@
 #include "report/StylesheetTransformer.h"
 
 namespace {
+
+struct QueryOptions {
+    DatabaseChoice database;
+    std::optional<std::string> sql, named, like, mb, title;
+    std::string format = "html";
+    std::string user, company, out, componentPath;
+};
 
 // The stylesheet gets the installation's Styles folder as PathName, as the
 // component's own report transformation does.
@@ -52,8 +60,9 @@ std::string SystemNameOf(const char* id) {
 }
 
 // Fills `sql` and `title` for --named; false with a usage error.
-bool NamedQuery(const CommandLine& cmd, std::string& sql, std::string& title, std::string& error) {
-    const std::string name = cmd.Option("named");
+bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& title,
+                std::string& error) {
+    const std::string name = options.named.value_or("");
     if (name == "low-disk") {
         title = "Logical disks under 10 % free";
         sql = "SELECT l.[ID] AS \"PC\", " + SystemNameOf("l.[ID]") +
@@ -66,7 +75,7 @@ bool NamedQuery(const CommandLine& cmd, std::string& sql, std::string& title, st
         return true;
     }
     if (name == "cpu") {
-        const std::string like = cmd.Option("like");
+        const std::string like = options.like.value_or("");
         if (like.empty()) {
             error = "--named cpu needs --like TEXT (part of the processor's name)";
             return false;
@@ -81,7 +90,7 @@ bool NamedQuery(const CommandLine& cmd, std::string& sql, std::string& title, st
     }
     if (name == "memory-below") {
         unsigned long long mb = 0;
-        if (!ParseWholeNumber(cmd.Option("mb"), INT32_MAX, mb)) {
+        if (!ParseWholeNumber(options.mb.value_or(""), INT32_MAX, mb)) {
             error = "--named memory-below needs --mb N (megabytes, a whole number)";
             return false;
         }
@@ -105,17 +114,15 @@ std::string LocalTimeStamp() {
     return text;
 }
 
-}  // namespace
-
-int RunQuery(const CommandLine& cmd) {
+int RunQuery(const QueryOptions& options) {
     std::string sql, title, error;
-    if (cmd.Has("sql") == cmd.Has("named")) {
+    if (options.sql.has_value() == options.named.has_value()) {
         fprintf(stderr, "hwconsole: query needs either --sql \"SELECT ...\" or --named NAME\n");
         return kExitUsage;
     }
-    if (cmd.Has("sql")) {
-        sql = cmd.Option("sql");
-    } else if (!NamedQuery(cmd, sql, title, error)) {
+    if (options.sql) {
+        sql = *options.sql;
+    } else if (!NamedQuery(options, sql, title, error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
@@ -124,29 +131,27 @@ int RunQuery(const CommandLine& cmd) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
-    const std::string format = cmd.Option("format", "html");
+    const std::string& format = options.format;
     if (format != "html" && format != "xml") {
         fprintf(stderr, "hwconsole: query formats are html and xml, not '%s'\n", format.c_str());
         return kExitUsage;
     }
-    if (cmd.Has("title")) title = cmd.Option("title");
-    const std::string connect = ConnectionString(cmd, error);
-    if (connect.empty()) {
-        fprintf(stderr, "hwconsole: %s\n", error.c_str());
-        return cmd.Has("db") || cmd.Has("connect") ? kExitFailed : kExitUsage;
-    }
+    if (options.title) title = *options.title;
+    int exitCode = kExitOk;
+    const std::string connect = ConnectionStringOrExplain(options.database, exitCode);
+    if (connect.empty()) return exitCode;
 
     ComponentLoader component;
-    if (!component.Load(cmd.Option("component", DefaultComponentPath()))) {
+    if (!component.Load(options.componentPath)) {
         fprintf(stderr, "hwconsole: %s\n", component.Error().c_str());
         return kExitComponent;
     }
     CDataConnection connection;
-    if (!OpenConnection(connection, connect, DatabaseName(cmd),
+    if (!OpenConnection(connection, connect, DatabaseName(options.database),
                         CDatabase::noOdbcDialog | CDatabase::openReadOnly))
         return kExitFailed;
 
-    QueryHeader header{title, cmd.Option("company"), cmd.Option("user"), LocalTimeStamp()};
+    QueryHeader header{title, options.company, options.user, LocalTimeStamp()};
     std::string document;
     try {
         document = BuildQueryDocument(connection, statement, header);
@@ -154,7 +159,7 @@ int RunQuery(const CommandLine& cmd) {
         fprintf(stderr, "hwconsole: database error: %s\n", e.what());
         return kExitFailed;
     }
-    if (format == "xml") return WriteOutput(cmd.Option("out"), document) ? kExitOk : kExitFailed;
+    if (format == "xml") return WriteOutput(options.out, document) ? kExitOk : kExitFailed;
 
     CString name;
     if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
@@ -170,5 +175,36 @@ int RunQuery(const CommandLine& cmd) {
         fprintf(stderr, "hwconsole: %s\n", DescribeStylesheetFailure(path, "").c_str());
         return kExitFailed;
     }
-    return WriteOutput(cmd.Option("out"), html.str()) ? kExitOk : kExitFailed;
+    return WriteOutput(options.out, html.str()) ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+void AddQueryCommand(CommandLine& line) {
+    auto options = std::make_shared<QueryOptions>();
+    CLI::App* command = line.Add("query", "a read-only hardware query over the whole fleet",
+                                 [options] { return RunQuery(*options); });
+    command->footer(
+        "named queries:\n"
+        "  --named low-disk               logical disks under 10 % free\n"
+        "  --named cpu --like TEXT        PCs whose processor name contains TEXT\n"
+        "  --named memory-below --mb N    PCs with less than N MB of memory");
+    AddDatabaseOptions(command, options->database);
+    AddOption(command, "--sql", options->sql,
+              "one SELECT (or WITH ... SELECT) only, run on a read-only connection",
+              "\"SELECT ...\"");
+    AddOption(command, "--named", options->named, "a named query (see below)",
+              "low-disk|cpu|memory-below");
+    AddOption(command, "--like", options->like, "part of the processor's name, for --named cpu",
+              "TEXT");
+    AddOption(command, "--mb", options->mb, "megabytes, for --named memory-below", "N");
+    AddOption(command, "--title", options->title, "the page's heading", "TEXT");
+    AddHeaderOptions(command, options->user, options->company);
+    command
+        ->add_option("--format", options->format,
+                     "the page (default), or the query document itself")
+        ->type_name("html|xml");
+    command->add_option("--out", options->out, "write there (default: standard output)")
+        ->type_name("FILE");
+    AddComponentOption(command, options->componentPath);
 }
