@@ -25,6 +25,7 @@
 
 #include "fleet/FleetGenerator.h"
 #include "host/Connection.h"
+#include "host/FleetIndex.h"
 #include "host/SqlScript.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
@@ -232,6 +233,8 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     if (replace) {
         for (const FleetTableInfo& table : FleetTables())
             db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table.name + "]").c_str());
+        for (const char* table : {"PCListing", "PCSearch"})
+            db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table + "]").c_str());
     }
     for (const std::string& statement : schema) db.ExecuteSQL(statement.c_str());
 
@@ -246,6 +249,7 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     }
     loader.Finish();
     progress.Finish();
+    RefreshFleetIndex(db, 1, static_cast<int32_t>(options.pcs), owner);
     transaction.Commit();
     return loader.Rows();
 }
