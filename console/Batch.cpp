@@ -102,12 +102,24 @@ int RunBatch(const BatchOptions& options) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitFailed;
     }
+    if (plan.pcIds.empty()) {
+        fprintf(stderr, "hwconsole: no PC to report: %s has no PC with overview or firmware rows\n",
+                plan.databaseName.c_str());
+        return kExitFailed;
+    }
     const BatchSummary summary = RunBatchPlan(component.Exports(), plan);
     printf("batch: %zu done, %zu failed, %.2f s, %.1f reports/s, in %s\n", summary.done,
            summary.failed, summary.seconds,
            summary.seconds > 0 ? static_cast<double>(summary.done) / summary.seconds : 0.0,
            plan.outDir.c_str());
     fflush(stdout);
+    if (!summary.written.empty()) {
+        if (!WriteBatchIndexPages(plan, summary, error)) {
+            fprintf(stderr, "hwconsole: %s\n", error.c_str());
+            return kExitFailed;
+        }
+        printf("batch: index of the reports: %sindex.html\n", plan.outDir.c_str());
+    }
     return summary.failed ? kExitFailed : kExitOk;
 }
 

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <thread>
 
+#include "host/BatchIndex.h"
+#include "host/FleetIndex.h"
 #include "host/Inventory.h"
 #include "host/Output.h"
 #include "host/Progress.h"
@@ -50,7 +52,7 @@ std::string OpenForNextPc(CDataConnection& connection, const BatchPlan& plan, co
 // One worker: takes the next PC until none is left. A connection that broke
 // is dropped and a fresh one opened for the next PC.
 void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size_t>& next,
-               Progress& progress) {
+               std::vector<char>& written, Progress& progress) {
     CDataConnection connection;
     bool waitedOut = false;
     ReportRequest request;
@@ -76,10 +78,12 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
                 std::string error;
                 const std::string file =
                     plan.outDir + "pc-" + std::to_string(pcId) + "." + plan.styles.extension;
-                if (WriteFileAtomically(file, outcome.text, error))
+                if (WriteFileAtomically(file, outcome.text, error)) {
                     failed = false;
-                else
+                    written[index] = 1;  // each worker sets only the PCs it took
+                } else {
                     progress.Message(pc + ": " + error);
+                }
                 break;
             }
             case ReportOutcome::kNoInventory:
@@ -133,10 +137,11 @@ BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
                                          std::max<size_t>(1, plan.pcIds.size()));
     Progress progress(plan.pcIds.size());
     std::atomic<size_t> next{0};
+    std::vector<char> written(plan.pcIds.size(), 0);
     std::vector<std::thread> workers;
     for (size_t i = 0; i < jobs; ++i)
         workers.emplace_back(RunWorker, std::cref(exports), std::cref(plan), std::ref(next),
-                             std::ref(progress));
+                             std::ref(written), std::ref(progress));
     for (std::thread& worker : workers) worker.join();
     progress.Finish();
 
@@ -144,5 +149,38 @@ BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
     summary.seconds = progress.Seconds();
     summary.failed = progress.Failed();
     summary.done = progress.Done() - summary.failed;
+    for (size_t i = 0; i < written.size(); ++i)
+        if (written[i]) summary.written.push_back(plan.pcIds[i]);
     return summary;
+}
+
+bool WriteBatchIndexPages(const BatchPlan& plan, const BatchSummary& summary, std::string& error) {
+    std::vector<FleetRow> rows;
+    if (!summary.written.empty()) {
+        const auto range = std::minmax_element(summary.written.begin(), summary.written.end());
+        try {
+            CDataConnection connection;
+            connection.Open(plan.connect.c_str());
+            rows = ReadFleetRows(connection.m_database, *range.first, *range.second);
+        } catch (const CDBException& e) {
+            error = "cannot read the index's names from " + plan.databaseName + ": " + e.what();
+            return false;
+        }
+    }
+    // Only the pages written: a PC without a report gets no link, and a PC
+    // the tables do not describe still gets one, under its number.
+    std::vector<FleetRow> listed;
+    std::vector<int32_t> ids = summary.written;
+    std::sort(ids.begin(), ids.end());
+    auto row = rows.begin();
+    for (int32_t id : ids) {
+        while (row != rows.end() && row->id < id) ++row;
+        if (row != rows.end() && row->id == id) {
+            listed.push_back(*row);
+        } else {
+            listed.emplace_back();
+            listed.back().id = id;
+        }
+    }
+    return WriteBatchIndex({plan.outDir, plan.styles.extension, plan.company}, listed, error);
 }

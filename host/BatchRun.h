@@ -1,5 +1,6 @@
 // Reports for many PCs into a folder, one file per PC (pc-ID.html, .txt or
-// .xml), rendered by a few worker threads: what `hwconsole batch` does. The
+// .xml) and an index of them, rendered by a few worker threads: what
+// `hwconsole batch` does. The
 // component is loaded once and shared; each worker has its own connection,
 // so each Display touches only its own objects. One PC's failure is
 // reported and the batch goes on.
@@ -38,8 +39,14 @@ struct BatchSummary {
     size_t done = 0;    // reports written
     size_t failed = 0;  // PCs that failed, each reported on stderr
     double seconds = 0;
+    std::vector<int32_t> written;  // the PCs whose file was written, in plan order
 };
 
 // Renders every PC of the plan with plan.jobs workers (never more than
 // there are PCs), with a progress bar on a terminal.
 BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan);
+
+// Writes the index pages beside the reports (host/BatchIndex.h) for the PCs
+// written, with their names, models and systems read from the database. False
+// with the reason in `error`.
+bool WriteBatchIndexPages(const BatchPlan& plan, const BatchSummary& summary, std::string& error);

@@ -54,7 +54,7 @@ TEST_F(ConsoleBatch, TwoWorkersWriteWhatSingleReportsWrite) {
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_TRUE(r.err.empty()) << "stderr is not a terminal: no progress bar\n" << r.err;
         EXPECT_NE(r.out.find("batch: 44 done, 0 failed"), std::string::npos) << r.out;
-        EXPECT_EQ(FilesIn(folder).size(), 44u);
+        EXPECT_EQ(FilesIn(folder).size(), 44u + 4u) << "the reports and the index by 4 columns";
         for (const char* pc : {"2", "3", "4", "5", "100", "121", "139"}) {
             const std::string file = folder + "/pc-" + pc + "." + format;
             ProcessResult single = RunConsole({"report", "--db", Db(), "--pc", pc, "--format",
@@ -71,12 +71,13 @@ TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
     ProcessResult r =
         Batch({"--db", Db(), "--all", "--jobs", "2", "--out-dir", out.Path(), "--format", "text"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::set<std::string> expected = {"pc-2.txt", "pc-3.txt", "pc-4.txt"};
+    std::set<std::string> expected = {"pc-2.txt", "pc-3.txt", "pc-4.txt", "index.html",
+                                      "index-model.html", "index-os.html", "index-inventory.html"};
     for (int pc = 100; pc < 140; ++pc) expected.insert("pc-" + std::to_string(pc) + ".txt");
     EXPECT_EQ(FilesIn(out.Path()), expected) << "PCs 5 and 6 have only user-defined devices";
 }
 
-TEST_F(ConsoleBatch, APcWithoutRowsFailsAndTheRestAreWritten) {
+TEST_F(ConsoleBatch, APcWithoutRowsFailsTheRestAreWrittenAndIndexed) {
     testdb::TempDir out;
     ProcessResult r =
         Batch({"--db", Db(), "--pcs", "1,2,3,9999", "--jobs", "2", "--out-dir", out.Path()});
@@ -84,7 +85,29 @@ TEST_F(ConsoleBatch, APcWithoutRowsFailsAndTheRestAreWritten) {
     EXPECT_NE(r.err.find("PC 1 has no inventory rows in " + Db()), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("PC 9999 has no inventory rows"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("batch: 2 done, 2 failed"), std::string::npos) << r.out;
-    EXPECT_EQ(FilesIn(out.Path()), (std::set<std::string>{"pc-2.html", "pc-3.html"}));
+    EXPECT_EQ(FilesIn(out.Path()),
+              (std::set<std::string>{"pc-2.html", "pc-3.html", "index.html", "index-model.html",
+                                     "index-os.html", "index-inventory.html"}));
+    // Every index page links the pages written, and only those; each heading
+    // links the page sorted by it.
+    for (const char* page :
+         {"index.html", "index-model.html", "index-os.html", "index-inventory.html"}) {
+        const std::string index = testdb::ReadText(out.File(page));
+        EXPECT_NE(index.find("<a href=\"pc-2.html\">WS-0002</a>"), std::string::npos) << index;
+        EXPECT_NE(index.find("<a href=\"pc-3.html\">"), std::string::npos) << index;
+        EXPECT_EQ(index.find("pc-1.html"), std::string::npos) << page;
+        EXPECT_EQ(index.find("pc-9999"), std::string::npos) << page;
+        EXPECT_NE(index.find("<a href=\"index-os.html\">Operating system"), std::string::npos);
+        EXPECT_EQ(index.find("<script"), std::string::npos);
+    }
+
+    testdb::TempDir empty;
+    ASSERT_EQ(RunConsole({"init-db", "--db", empty.File("none.db"), "--pcs", "0"}).exitCode, 0);
+    ProcessResult none =
+        Batch({"--db", empty.File("none.db"), "--all", "--out-dir", empty.File("out")});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.err.find("no PC to report"), std::string::npos) << none.err;
+    EXPECT_TRUE(FilesIn(empty.File("out")).empty());
 }
 
 TEST_F(ConsoleBatch, ADatabaseErrorNamesThePcAndSqlState) {
