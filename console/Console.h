@@ -80,4 +80,5 @@ void AddInfoCommand(CommandLine& line);
 void AddReportCommand(CommandLine& line);
 void AddBatchCommand(CommandLine& line);
 void AddQueryCommand(CommandLine& line);
+void AddListCommand(CommandLine& line);
 void AddInitDbCommand(CommandLine& line);

@@ -13,6 +13,7 @@
 #include "host/Connection.h"
 #include "host/Output.h"
 #include "host/QueryDocument.h"
+#include "host/QueryTable.h"
 #include "host/ReadOnlySql.h"
 #include "host/ReportFormat.h"
 #include "report/StylesheetTransformer.h"
@@ -105,6 +106,20 @@ bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& titl
     return false;
 }
 
+// The query document's table as CSV or JSON.
+int ExportTable(const std::string& document, const std::string& format, const std::string& out) {
+    QueryTable result;
+    std::string error;
+    if (!ReadQueryTable(document, result, error)) {
+        fprintf(stderr, "hwconsole: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    if (result.cutAt >= 0)
+        fprintf(stderr, "hwconsole: the result was cut after %lld rows\n", result.cutAt);
+    const std::string text = format == "csv" ? WriteCsv(result.table) : WriteJson(result.table);
+    return WriteOutput(out, text) ? kExitOk : kExitFailed;
+}
+
 std::string LocalTimeStamp() {
     const time_t now = time(nullptr);
     struct tm local;
@@ -132,8 +147,9 @@ int RunQuery(const QueryOptions& options) {
         return kExitUsage;
     }
     const std::string& format = options.format;
-    if (format != "html" && format != "xml") {
-        fprintf(stderr, "hwconsole: query formats are html and xml, not '%s'\n", format.c_str());
+    if (format != "html" && format != "xml" && format != "csv" && format != "json") {
+        fprintf(stderr, "hwconsole: query formats are html, xml, csv and json, not '%s'\n",
+                format.c_str());
         return kExitUsage;
     }
     if (options.title) title = *options.title;
@@ -160,6 +176,7 @@ int RunQuery(const QueryOptions& options) {
         return kExitFailed;
     }
     if (format == "xml") return WriteOutput(options.out, document) ? kExitOk : kExitFailed;
+    if (format == "csv" || format == "json") return ExportTable(document, format, options.out);
 
     CString name;
     if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
@@ -202,8 +219,9 @@ void AddQueryCommand(CommandLine& line) {
     AddHeaderOptions(command, options->user, options->company);
     command
         ->add_option("--format", options->format,
-                     "the page (default), or the query document itself")
-        ->type_name("html|xml");
+                     "html: the page (default); xml: the query document itself; csv: RFC 4180 "
+                     "with a header row; json: an array of objects")
+        ->type_name("html|xml|csv|json");
     command->add_option("--out", options->out, "write there (default: standard output)")
         ->type_name("FILE");
     AddComponentOption(command, options->componentPath);

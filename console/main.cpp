@@ -7,6 +7,7 @@ int main(int argc, char** argv) {
     AddInfoCommand(line);
     AddReportCommand(line);
     AddBatchCommand(line);
+    AddListCommand(line);
     AddQueryCommand(line);
     AddInitDbCommand(line);
     return line.Run(argc, argv);

@@ -19,15 +19,6 @@ struct IndexColumn {
 std::string NameOf(const FleetRow& row) {
     return row.name.empty() ? "PC " + std::to_string(row.id) : row.name;
 }
-// The maker, then the model, unless the model's name starts with the
-// maker's first word already ("Norvik Travelbook 14", not "Norvik Computer
-// Norvik Travelbook 14").
-std::string ModelOf(const FleetRow& row) {
-    if (row.manufacturer.empty() || row.model.empty()) return row.manufacturer + row.model;
-    const std::string maker = FoldCase(row.manufacturer.substr(0, row.manufacturer.find(' ')));
-    if (FoldCase(row.model).compare(0, maker.size(), maker) == 0) return row.model;
-    return row.manufacturer + " " + row.model;
-}
 std::string OsOf(const FleetRow& row) {
     return row.os;
 }
@@ -37,7 +28,7 @@ std::string InventoryOf(const FleetRow& row) {
 
 const IndexColumn kColumns[] = {
     {"Name", "index.html", false, NameOf},
-    {"Model", "index-model.html", false, ModelOf},
+    {"Model", "index-model.html", false, ModelText},
     {"Operating system", "index-os.html", false, OsOf},
     {"Last inventory", "index-inventory.html", true, InventoryOf},
 };

@@ -55,23 +55,39 @@ std::string Window(DbDialect dialect, size_t offset, size_t limit) {
     return (limit ? " LIMIT " + take : std::string()) + " OFFSET " + skip;
 }
 
-// The PCs whose searchable values hold `search`, as a condition with one
-// '?' for the pattern. Only a pattern free of escapes reaches the trigram
-// index; LIKE's own wildcards in the text are escaped and found by a scan.
-std::string SearchCondition(const std::string& search, std::string& pattern) {
-    const std::string folded = FoldCase(search);
+size_t CodePoints(const std::string& text) {
+    size_t count = 0;
+    for (char ch : text) count += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+    return count;
+}
+
+// The IDs of the PCs whose searchable values hold `search`, as a SELECT with
+// one '?' and the value for it. SQLite's trigram index answers a phrase of three or
+// more characters exactly (a MATCH, never reading the rows); PostgreSQL's
+// pg_trgm index answers LIKE. Shorter texts, and LIKE's own wildcards on
+// other databases, are found by reading every row's values.
+std::string SearchSelect(DbDialect dialect, const std::string& search, std::string& value) {
+    std::string folded;
+    for (char ch : FoldCase(search))
+        if (static_cast<unsigned char>(ch) >= 0x20) folded += ch;  // values are one per line
+    if (dialect == DbDialect::SQLite && CodePoints(folded) >= 3) {
+        value = "\"";
+        for (char ch : folded) value += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+        value += '"';
+        return "SELECT rowid FROM [dbo].[PCSearch] WHERE [PCSearch] MATCH ?";
+    }
     bool escaped = false;
-    pattern = "%";
+    value = "%";
     for (char ch : folded) {
         if (ch == '%' || ch == '_' || ch == '\\') {
-            pattern += '\\';
+            value += '\\';
             escaped = true;
         }
-        pattern += ch;
+        value += ch;
     }
-    pattern += '%';
-    return std::string("[ID] IN (SELECT [ID] FROM [dbo].[PCSearch] WHERE [Text] LIKE ?") +
-           (escaped ? " ESCAPE '\\')" : ")");
+    value += '%';
+    return std::string("SELECT [ID] FROM [dbo].[PCSearch] WHERE [Text] LIKE ?") +
+           (escaped ? " ESCAPE '\\'" : "");
 }
 
 }  // namespace
@@ -93,15 +109,17 @@ std::string ListColumnNames() {
 }
 
 FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
-    std::string where, pattern;
+    std::string where, counted = "[dbo].[PCListing]", value;
     std::vector<std::string> params;
     if (!query.search.empty()) {
-        where = " WHERE " + SearchCondition(query.search, pattern);
-        params.push_back(pattern);
+        const std::string found = SearchSelect(db.GetDialect(), query.search, value);
+        where = " WHERE [ID] IN (" + found + ")";
+        counted = "(" + found + ") found";  // the index alone counts them
+        params.push_back(value);
     }
     FleetPage page;
     {
-        TextRows count(db, "SELECT COUNT(*) FROM [dbo].[PCListing]" + where, 1, params);
+        TextRows count(db, "SELECT COUNT(*) FROM " + counted, 1, params);
         if (count.Run()) page.total = static_cast<size_t>(count.Number(0, 0));
     }
     TextRows rows(db,
@@ -123,4 +141,23 @@ FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
         page.rows.push_back(std::move(row));
     }
     return page;
+}
+
+std::string ModelText(const FleetRow& row) {
+    if (row.manufacturer.empty() || row.model.empty()) return row.manufacturer + row.model;
+    const std::string maker = FoldCase(row.manufacturer.substr(0, row.manufacturer.find(' ')));
+    if (FoldCase(row.model).compare(0, maker.size(), maker) == 0) return row.model;
+    return row.manufacturer + " " + row.model;
+}
+
+TextTable FleetRowsTable(const std::vector<FleetRow>& rows) {
+    TextTable table;
+    table.columns = {"ID", "Name", "Manufacturer", "Model",
+                     "OS", "CPU",  "MemoryMB",     "LastInventory"};
+    table.numeric = {true, false, false, false, false, false, true, false};
+    for (const FleetRow& row : rows)
+        table.rows.push_back({std::to_string(row.id), row.name, row.manufacturer, row.model, row.os,
+                              row.cpu, row.memoryMb < 0 ? "" : std::to_string(row.memoryMb),
+                              row.lastInventory});
+    return table;
 }

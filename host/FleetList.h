@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/TableExport.h"
 #include "platform/Database.h"
 
 // What the list shows of one PC. Text is "" where the inventory has nothing.
@@ -50,3 +51,12 @@ struct FleetPage {
 // One page of the fleet on an open session whose tables answer to "dbo".
 // Throws CDBException, also when the database has no fleet index.
 FleetPage ListFleet(CDatabase& db, const FleetQuery& query);
+
+// The maker and the model as one text, the maker left out when the model's
+// name starts with its first word ("Norvik Travelbook 14", not "Norvik
+// Computer Norvik Travelbook 14").
+std::string ModelText(const FleetRow& row);
+
+// Rows for export (TableExport.h): ID, Name, Manufacturer, Model, OS, CPU,
+// MemoryMB (empty when unknown), LastInventory.
+TextTable FleetRowsTable(const std::vector<FleetRow>& rows);
