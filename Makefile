@@ -36,8 +36,8 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
           TSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/tsan.supp:halt_on_error=1:second_deadlock_stack=1
-TSAN_TARGETS = concurrency_test stylesheet_test platform_test component_test
-TSAN_TESTS = ^(ConcurrentReports|TransformerThreads|RunStateFlags)\.|^ModuleState\.CurrentStateIsPerThread$$|^Win32\.WindowMessagesAreStablePerNameAcrossThreads$$
+TSAN_TARGETS = concurrency_test stylesheet_test platform_test component_test import_test
+TSAN_TESTS = ^(ConcurrentReports|TransformerThreads|RunStateFlags)\.|^ModuleState\.CurrentStateIsPerThread$$|^Win32\.WindowMessagesAreStablePerNameAcrossThreads$$|ImportLibrary\.AFailedInventory
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) \
@@ -51,13 +51,26 @@ test-tsan: deps
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 	@$(SAN_ENV) ctest --test-dir $(TSAN_BUILD) --output-on-failure -j $(JOBS) -R '$(TSAN_TESTS)'
 
-# The main job on the embedded default: a sample fleet in SQLite, then PC 1's
-# report and a batch of the first 100 PCs through the component's Display.
+# The main job on the embedded default: this machine's own inventory (made
+# by fusioninventory-inventory) imported beside a sample fleet in SQLite, its
+# report, PC 1's report and a batch of the first 100 PCs, all through the
+# component's Display. fusioninventory-inventory names every run with a new
+# device id (the agent's daemon would keep one); the demo gives it this
+# machine's id, so that running the demo again updates the same PC.
 DEMO ?= $(BUILD)/demo
 
 demo: build
 	@mkdir -p $(DEMO)
 	@test -s $(DEMO)/fleet.db || $(BUILD)/bin/hwconsole init-db --db $(DEMO)/fleet.db
+	@fusioninventory-inventory > $(DEMO)/this-machine.xml 2>$(DEMO)/this-machine.log || \
+	    { cat $(DEMO)/this-machine.log >&2; exit 1; }
+	@sed -i "s|<DEVICEID>.*</DEVICEID>|<DEVICEID>demo-$$(cat /etc/machine-id 2>/dev/null || hostname)</DEVICEID>|" \
+	    $(DEMO)/this-machine.xml
+	@$(BUILD)/bin/hwconsole import --db $(DEMO)/fleet.db $(DEMO)/this-machine.xml > $(DEMO)/import.txt
+	@pc=$$(sed -n 's/^imported .* as PC \([0-9]*\) .*/\1/p' $(DEMO)/import.txt); \
+	 $(BUILD)/bin/hwconsole report --db $(DEMO)/fleet.db --pc $$pc \
+	    --company "Example Ltd" --user "$${USER:-admin}" --out $(DEMO)/this-machine.html && \
+	 echo "demo: this machine   $(abspath $(DEMO))/this-machine.html (PC $$pc)"
 	@$(BUILD)/bin/hwconsole report --db $(DEMO)/fleet.db --pc 1 \
 	    --company "Example Ltd" --user "$${USER:-admin}" --out $(DEMO)/pc-1.html
 	@$(BUILD)/bin/hwconsole batch --db $(DEMO)/fleet.db --pcs 1-100 \

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,10 +17,12 @@
 #include "bench/BenchSupport.h"
 #include "bench/EndToEnd.h"
 #include "bench/Floor.h"
+#include "bench/ImportBench.h"
 #include "bench/Micro.h"
 #include "bench/ReportPieces.h"
 #include "db/DynamicQuery.h"
 #include "host/Installation.h"
+#include "import/ImportRun.h"
 
 namespace bench {
 namespace {
@@ -39,6 +42,8 @@ struct Options {
     std::string json;
     std::string commit = "unknown";
     int32_t profilePc = 0;  // nonzero: only that PC's report, for callgrind
+    size_t importCount = 10000;
+    std::vector<std::string> importSamples;  // empty: no import runs
 };
 
 const char kUsage[] =
@@ -55,6 +60,9 @@ const char kUsage[] =
     "  --scratch DIR       where the micro benchmark's 10,000-row database is kept\n"
     "  --json FILE         write the results as JSON\n"
     "  --commit TEXT       the source's commit, recorded in the results\n"
+    "  --import-samples FILE,FILE,...  also measure importing: inventories made from\n"
+    "                      these, into SQLite (and --pg), parsed in 1 and 2 threads\n"
+    "  --import N          inventories per import run (default 10000)\n"
     "  --profile PC        only Display of that PC, --reports times after one warm-up,\n"
     "                      on the first fleet: for valgrind --tool=callgrind\n"
     "                      --toggle-collect=Display (instructions per report)\n";
@@ -107,6 +115,15 @@ Options ParseOptions(int argc, char** argv) {
             o.json = value();
         } else if (arg == "--commit") {
             o.commit = value();
+        } else if (arg == "--import-samples") {
+            const std::string list = value();
+            for (size_t start = 0; start < list.size();) {
+                const size_t comma = std::min(list.find(',', start), list.size());
+                o.importSamples.push_back(list.substr(start, comma - start));
+                start = comma + 1;
+            }
+        } else if (arg == "--import") {
+            o.importCount = static_cast<size_t>(ParseCount(value()));
         } else if (arg == "--profile") {
             o.profilePc = ParseCount(value());
         } else if (arg == "--help" || arg == "-h") {
@@ -167,6 +184,9 @@ struct Results {
     std::vector<std::pair<size_t, long>> memory;
     std::string memoryDatabase;
     std::string memoryError;
+    std::vector<ImportRun> imports;
+    std::vector<std::string> importSamples;
+    double importMeanKb = 0;
 };
 
 // The number of PCs the database holds, or -1 when it has no hardware tables.
@@ -188,17 +208,22 @@ long CountPcs(const std::string& connect) {
     }
 }
 
+// The shell command that (re)creates a fleet of `pcs` PCs; `option` is
+// "--db" or "--connect".
+std::string InitDbCommand(const std::string& option, const std::string& target, int32_t pcs) {
+    std::string quoted = target;
+    for (size_t pos = 0; (pos = quoted.find('\'', pos)) != std::string::npos; pos += 4)
+        quoted.replace(pos, 1, "'\\''");
+    return "'" + InstallationFolder() + "bin/hwconsole' init-db " + option + " '" + quoted +
+           "' --pcs " + std::to_string(pcs) + " --seed 1 --force";
+}
+
 // Loads a fleet of `pcs` PCs into the PostgreSQL database unless it holds one.
 void EnsurePgFleet(const std::string& connect, int32_t pcs) {
     if (CountPcs(connect) == pcs) return;
-    std::string quoted = connect;
-    for (size_t pos = 0; (pos = quoted.find('\'', pos)) != std::string::npos; pos += 4)
-        quoted.replace(pos, 1, "'\\''");
-    const std::string command = "'" + InstallationFolder() + "bin/hwconsole' init-db --connect '" +
-                                quoted + "' --pcs " + std::to_string(pcs) + " --seed 1 --force";
     printf("loading %d PCs into PostgreSQL...\n", pcs);
     fflush(stdout);
-    if (system(command.c_str()) != 0)
+    if (system(InitDbCommand("--connect", connect, pcs).c_str()) != 0)
         throw std::runtime_error("hwconsole init-db could not load the PostgreSQL fleet");
 }
 
@@ -357,6 +382,18 @@ void PrintScaleAndMemory(const Results& r) {
         }
     }
     if (!r.memoryError.empty()) printf("  memory run failed: %s\n", r.memoryError.c_str());
+
+    if (!r.imports.empty()) {
+        printf("\nImport: inventories made from %zu real samples (mean %.0f KiB), each a new PC\n",
+               r.importSamples.size(), r.importMeanKb);
+        printf("  %-8s %5s %11s %9s %13s %9s\n", "backend", "jobs", "inventories", "seconds",
+               "inventories/s", "peak MiB");
+        for (const ImportRun& run : r.imports)
+            printf("  %-8s %5d %11zu %9.1f %13.1f %9.1f%s\n", run.backend.c_str(), run.jobs,
+                   run.inventories, run.wallSeconds,
+                   static_cast<double>(run.inventories) / run.wallSeconds, Mib(run.peakRssKb),
+                   run.failed ? "  (some failed)" : "");
+    }
 }
 
 void WriteSummary(JsonWriter& j, const std::vector<double>& samples) {
@@ -460,6 +497,27 @@ std::string ToJson(const Results& r, const Options& o) {
     }
     j.EndArray();
     j.EndObject();
+
+    j.Key("import").BeginObject();
+    j.Key("samples").BeginArray();
+    for (const std::string& name : r.importSamples) j.Value(name);
+    j.EndArray();
+    j.Key("mean_sample_kib").Value(r.importMeanKb);
+    j.Key("runs").BeginArray();
+    for (const ImportRun& run : r.imports) {
+        j.BeginObject();
+        j.Key("backend").Value(run.backend);
+        j.Key("jobs").Value(run.jobs);
+        j.Key("inventories").Value(run.inventories);
+        j.Key("failed").Value(run.failed);
+        j.Key("seconds").Value(run.wallSeconds);
+        j.Key("inventories_per_second")
+            .Value(static_cast<double>(run.inventories) / run.wallSeconds);
+        j.Key("peak_rss_kib").Value(run.peakRssKb);
+        j.EndObject();
+    }
+    j.EndArray();
+    j.EndObject();
     j.EndObject();
     return j.Text() + "\n";
 }
@@ -542,6 +600,28 @@ int Run(int argc, char** argv) {
         r.memoryDatabase = std::to_string(fleet->first) + " PCs, SQLite";
         r.memory = RunMemory(exports, "Driver=SQLite3;Database=" + fleet->second, fleet->first,
                              checkpoints, kSeed, r.memoryError);
+    }
+
+    if (!o.importSamples.empty() && o.importCount > 0) {
+        hwimport::KeepFreedMemoryForImports();
+        const ImportSamples samples = LoadImportSamples(o.importSamples);
+        r.importSamples = samples.names;
+        r.importMeanKb = samples.meanKb;
+        const std::string file = o.scratch + "/import.db";
+        std::vector<std::array<std::string, 3>> targets{
+            {"sqlite", "Driver=SQLite3;Database=" + file, InitDbCommand("--db", file, 0)}};
+        if (!o.pgConnect.empty())
+            targets.push_back(
+                {"postgres", o.pgConnect, InitDbCommand("--connect", o.pgConnect, 0)});
+        for (const auto& [backend, connect, empty] : targets) {
+            for (const int jobs : {1, 2}) {
+                printf("import: %zu inventories into %s, %d job%s...\n", o.importCount,
+                       backend.c_str(), jobs, jobs == 1 ? "" : "s");
+                fflush(stdout);
+                r.imports.push_back(RunImport(samples, backend, connect, jobs, o.importCount,
+                                              empty + " >/dev/null"));
+            }
+        }
     }
 
     r.loadEnd = LoadAverage();

@@ -81,4 +81,5 @@ void AddReportCommand(CommandLine& line);
 void AddBatchCommand(CommandLine& line);
 void AddQueryCommand(CommandLine& line);
 void AddListCommand(CommandLine& line);
+void AddImportCommand(CommandLine& line);
 void AddInitDbCommand(CommandLine& line);

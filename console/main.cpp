@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     AddBatchCommand(line);
     AddListCommand(line);
     AddQueryCommand(line);
+    AddImportCommand(line);
     AddInitDbCommand(line);
     return line.Run(argc, argv);
 }

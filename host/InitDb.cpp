@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -233,11 +234,15 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     if (replace) {
         for (const FleetTableInfo& table : FleetTables())
             db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table.name + "]").c_str());
-        for (const char* table : {"PCListing", "PCSearch"})
+        for (const char* table : {"PCIdentity", "PCListing", "PCSearch"})
             db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table + "]").c_str());
     }
     for (const std::string& statement : schema) db.ExecuteSQL(statement.c_str());
 
+    if (!options.fleet) {
+        transaction.Commit();
+        return 0;
+    }
     FleetLoader loader(db, owner);
     FleetGenerator generator(options.seed);
     ProgressBar progress(options.pcs);
@@ -249,9 +254,18 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     }
     loader.Finish();
     progress.Finish();
+    // Each PC's identity as an import would know it, from its own rows. The
+    // fleet has no agents: no device id, UUID or inventory time.
+    db.ExecuteSQL(("INSERT INTO " + owner +
+                   "[PCIdentity] ([ID], [HostName], [SerialNumber], [Manufacturer], [AssetTag], "
+                   "[Agent]) SELECT s.[ID], NULLIF(s.[Name], ''), NULLIF(b.[SerialNumber], ''), "
+                   "NULLIF(b.[SystemMan], ''), NULLIF(b.[AssetTag], ''), 'sample fleet' FROM " +
+                   owner + "[SystemOverview] s LEFT JOIN " + owner +
+                   "[BIOS] b ON b.[ID] = s.[ID] AND b.[BIOSID] = 0")
+                      .c_str());
     RefreshFleetIndex(db, 1, static_cast<int32_t>(options.pcs), owner);
     transaction.Commit();
-    return loader.Rows();
+    return loader.Rows() + options.pcs;
 }
 
 // True when `owner`'s hardware tables already exist on the connection.
@@ -301,6 +315,36 @@ private:
 };
 
 }  // namespace
+
+void PrepareForImport(CDatabase& db, const std::string& schemaFolder) {
+    if (!HasHardwareTables(db, "[dbo]."))
+        throw InitDbError{
+            "the database has no hardware tables: import into a new --db file, or create them "
+            "with hwconsole init-db"};
+    // A database made before PCs had identities, or before the fleet index,
+    // gets the missing tables from the schema file; its PCs keep their IDs.
+    std::vector<const char*> missing;
+    for (const char* probe : {"PCIdentity", "PCListing"}) {
+        try {
+            db.ExecuteSQL(("SELECT 1 FROM [dbo].[" + std::string(probe) + "] WHERE 1 = 0").c_str());
+        } catch (const CDBException&) {
+            missing.push_back(probe);
+        }
+    }
+    if (missing.empty()) return;
+    const bool index = missing.back() == std::string("PCListing");
+    if (index) missing.insert(missing.end(), {"PCSearch", "pg_trgm"});
+    const std::vector<std::string> schema = ReadSchema(schemaFolder + DialectName(db) + ".sql");
+    CTransaction transaction(db);
+    for (const std::string& statement : schema)
+        for (const char* table : missing)
+            if (strcasestr(statement.c_str(), table)) {
+                db.ExecuteSQL(statement.c_str());
+                break;
+            }
+    if (index) RefreshFleetIndex(db, INT32_MIN, INT32_MAX);
+    transaction.Commit();
+}
 
 InitDbResult InitSqliteFile(const std::string& file, const InitDbOptions& options) {
     struct stat info = {};

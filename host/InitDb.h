@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Database.h"
+
 struct InitDbOptions {
     long long pcs = 1000;      // PCs 1 .. pcs
     uint64_t seed = 1;         // the same seed gives the same fleet
     bool force = false;        // replace an existing file or existing tables
     std::string schemaFolder;  // holds <dialect>.sql; ends in '/'
+    bool fleet = true;         // false: the tables only, not even the sample device types
 };
 
 struct InitDbResult {
@@ -35,3 +38,9 @@ InitDbResult InitSqliteFile(const std::string& file, const InitDbOptions& option
 // folder: schema, the drop of old tables (options.force) and every row in one
 // transaction. Throws InitDbError, InitDbInterrupted or CDBException.
 InitDbResult InitConnection(const std::string& connect, const InitDbOptions& options);
+
+// Readies an open database for imports: refuses one without the hardware
+// tables, and gives one made before PCs had identities the PCIdentity table
+// from <dialect>.sql in `schemaFolder` (its PCs keep their IDs). Throws
+// InitDbError or CDBException.
+void PrepareForImport(CDatabase& db, const std::string& schemaFolder);

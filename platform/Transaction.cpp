@@ -36,6 +36,26 @@ void CTransaction::Rollback() {
     End(SQL_ROLLBACK);
 }
 
+void CTransaction::SetSavepoint(const char* lpszName) {
+    const CString name(lpszName);
+    m_database.ExecuteSQL(m_database.GetDialect() == DbDialect::SQLServer
+                              ? "SAVE TRANSACTION " + name
+                              : "SAVEPOINT " + name);
+}
+
+void CTransaction::RollbackToSavepoint(const char* lpszName) {
+    const CString name(lpszName);
+    m_database.ExecuteSQL(m_database.GetDialect() == DbDialect::SQLServer
+                              ? "ROLLBACK TRANSACTION " + name
+                              : "ROLLBACK TO SAVEPOINT " + name);
+}
+
+void CTransaction::ReleaseSavepoint(const char* lpszName) {
+    // SQL Server keeps its save points until the transaction ends.
+    if (m_database.GetDialect() == DbDialect::SQLServer) return;
+    m_database.ExecuteSQL("RELEASE SAVEPOINT " + CString(lpszName));
+}
+
 void CTransaction::End(SQLSMALLINT completionType) {
     if (!m_bActive)
         throw CDBException(SQL_ERROR, "No transaction is active on this connection",

@@ -20,6 +20,15 @@ public:
     void Rollback();
     bool IsActive() const { return m_bActive; }
 
+    // A named point inside the transaction: RollbackToSavepoint undoes what
+    // ran after it and keeps what ran before, so one failed part of a long
+    // transaction costs only itself; ReleaseSavepoint forgets the point and
+    // keeps the work. In the dialect of the connection (SQL Server: SAVE
+    // TRANSACTION). Throws CDBException.
+    void SetSavepoint(const char* lpszName);
+    void RollbackToSavepoint(const char* lpszName);
+    void ReleaseSavepoint(const char* lpszName);
+
 private:
     void End(SQLSMALLINT completionType);
 

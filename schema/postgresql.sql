@@ -207,6 +207,30 @@ CREATE TABLE dbo.additionalhardware (
     PRIMARY KEY (id, hardwaredeviceid, hardwarepropertyid, indexid)
 );
 
+-- Who each PC is: the identity its inventory agent reports, and what a person
+-- looks a PC up by. ID is the PC ID of every hardware table. An import
+-- matches an inventory by DeviceID, then a real UUID, then SerialNumber with
+-- Manufacturer. Empty values are NULL. InventoryTime is ISO 8601 UTC
+-- ("2017-06-09T07:00:49Z"); ContentDigest is a SHA-256 of the imported rows.
+CREATE TABLE dbo.pcidentity (
+    id INTEGER NOT NULL,
+    deviceid VARCHAR(255),
+    uuid VARCHAR(255),
+    hostname VARCHAR(255),
+    serialnumber VARCHAR(255),
+    manufacturer VARCHAR(255),
+    assettag VARCHAR(255),
+    inventorytime VARCHAR(32),
+    agent VARCHAR(255),
+    contentdigest VARCHAR(64),
+    PRIMARY KEY (id)
+);
+CREATE UNIQUE INDEX pcidentity_deviceid ON dbo.pcidentity (deviceid);
+CREATE INDEX pcidentity_uuid ON dbo.pcidentity (uuid);
+CREATE INDEX pcidentity_serial ON dbo.pcidentity (serialnumber, manufacturer);
+CREATE INDEX pcidentity_hostname ON dbo.pcidentity (hostname);
+CREATE INDEX pcidentity_assettag ON dbo.pcidentity (assettag);
+
 -- The fleet index, derived from the tables above by whatever writes them
 -- (init-db, the import): one row per PC as the fleet list shows it, with an
 -- index for each column it sorts by. Unknown text is '', unknown memory -1.

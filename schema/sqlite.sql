@@ -203,6 +203,30 @@ CREATE TABLE AdditionalHardware (
     PRIMARY KEY (ID, HardwareDeviceID, HardwarePropertyID, IndexID)
 );
 
+-- Who each PC is: the identity its inventory agent reports, and what a person
+-- looks a PC up by. ID is the PC ID of every hardware table. An import
+-- matches an inventory by DeviceID, then a real UUID, then SerialNumber with
+-- Manufacturer. Empty values are NULL. InventoryTime is ISO 8601 UTC
+-- ("2017-06-09T07:00:49Z"); ContentDigest is a SHA-256 of the imported rows.
+CREATE TABLE PCIdentity (
+    ID INTEGER NOT NULL,
+    DeviceID VARCHAR(255),
+    UUID VARCHAR(255),
+    HostName VARCHAR(255),
+    SerialNumber VARCHAR(255),
+    Manufacturer VARCHAR(255),
+    AssetTag VARCHAR(255),
+    InventoryTime VARCHAR(32),
+    Agent VARCHAR(255),
+    ContentDigest VARCHAR(64),
+    PRIMARY KEY (ID)
+);
+CREATE UNIQUE INDEX PCIdentity_DeviceID ON PCIdentity (DeviceID);
+CREATE INDEX PCIdentity_UUID ON PCIdentity (UUID);
+CREATE INDEX PCIdentity_Serial ON PCIdentity (SerialNumber, Manufacturer);
+CREATE INDEX PCIdentity_HostName ON PCIdentity (HostName);
+CREATE INDEX PCIdentity_AssetTag ON PCIdentity (AssetTag);
+
 -- The fleet index, derived from the tables above by whatever writes them
 -- (init-db, the import): one row per PC as the fleet list shows it, with an
 -- index for each column it sorts by. Unknown text is '', unknown memory -1.

@@ -220,6 +220,39 @@ CREATE TABLE [dbo].[AdditionalHardware] (
 );
 GO
 
+-- Who each PC is: the identity its inventory agent reports, and what a person
+-- looks a PC up by. ID is the PC ID of every hardware table. An import
+-- matches an inventory by DeviceID, then a real UUID, then SerialNumber with
+-- Manufacturer. Empty values are NULL (so the unique device id index filters
+-- them out). InventoryTime is ISO 8601 UTC ("2017-06-09T07:00:49Z");
+-- ContentDigest is a SHA-256 of the imported rows.
+CREATE TABLE [dbo].[PCIdentity] (
+    [ID] INT NOT NULL,
+    [DeviceID] VARCHAR(255) NULL,
+    [UUID] VARCHAR(255) NULL,
+    [HostName] VARCHAR(255) NULL,
+    [SerialNumber] VARCHAR(255) NULL,
+    [Manufacturer] VARCHAR(255) NULL,
+    [AssetTag] VARCHAR(255) NULL,
+    [InventoryTime] VARCHAR(32) NULL,
+    [Agent] VARCHAR(255) NULL,
+    [ContentDigest] VARCHAR(64) NULL,
+    PRIMARY KEY CLUSTERED ([ID])
+);
+GO
+
+CREATE UNIQUE INDEX [PCIdentity_DeviceID] ON [dbo].[PCIdentity] ([DeviceID])
+    WHERE [DeviceID] IS NOT NULL;
+GO
+CREATE INDEX [PCIdentity_UUID] ON [dbo].[PCIdentity] ([UUID]);
+GO
+CREATE INDEX [PCIdentity_Serial] ON [dbo].[PCIdentity] ([SerialNumber], [Manufacturer]);
+GO
+CREATE INDEX [PCIdentity_HostName] ON [dbo].[PCIdentity] ([HostName]);
+GO
+CREATE INDEX [PCIdentity_AssetTag] ON [dbo].[PCIdentity] ([AssetTag]);
+GO
+
 -- The fleet index, derived from the tables above by whatever writes them:
 -- one row per PC as the fleet list shows it, with an index for each column
 -- it sorts by, and each PC's case-folded searchable values (read by a scan

@@ -35,6 +35,9 @@ void ExpectPlausibleFleet(CDataConnection& db, long pcs) {
          {"COUNT(*) FROM [dbo].[SystemOverview]", "MAX(ID) FROM [dbo].[SystemOverview]",
           "COUNT(DISTINCT ID) FROM [dbo].[BIOS] WHERE BIOSID = 0",
           "COUNT(DISTINCT ID) FROM [dbo].[CPU]",
+          // Each PC's identity, as an import would look it up.
+          "COUNT(*) FROM [dbo].[PCIdentity] p JOIN [dbo].[BIOS] b ON b.ID = p.ID AND "
+          "b.BIOSID = 0 AND (b.SerialNumber = p.SerialNumber OR p.SerialNumber IS NULL)",
           "COUNT(DISTINCT ID) FROM [dbo].[DiskDrive] WHERE DeviceTypeID = 0"})
         EXPECT_EQ(Count(db, perPc), pcs) << perPc;
     EXPECT_EQ(Count(db, "MIN(ID) FROM [dbo].[SystemOverview]"), 1);
