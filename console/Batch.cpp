@@ -34,7 +34,7 @@ int ReadTargets(const BatchOptions& options, BatchPlan& plan) {
         fprintf(stderr, "hwconsole: batch needs either --pcs LIST (e.g. 1-500,733) or --all\n");
         return kExitUsage;
     }
-    if (options.pcs && !ParsePcList(*options.pcs, plan.pcIds, error)) {
+    if (options.pcs && !ParsePcList(*options.pcs, plan.pcIds, plan.pcNames, error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
@@ -98,9 +98,10 @@ int RunBatch(const BatchOptions& options) {
         return kExitComponent;
     }
     std::string error;
-    if (!PrepareBatch(plan, options.all, error)) {
+    const BatchReadiness readiness = PrepareBatch(plan, options.all, error);
+    if (readiness != BatchReadiness::kReady) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
-        return kExitFailed;
+        return readiness == BatchReadiness::kAmbiguous ? kExitUsage : kExitFailed;
     }
     if (plan.pcIds.empty()) {
         fprintf(stderr, "hwconsole: no PC to report: %s has no PC with overview or firmware rows\n",
@@ -133,7 +134,10 @@ void AddBatchCommand(CommandLine& line) {
         "A progress bar shows on a terminal; a failing PC is reported and the batch\n"
         "goes on; the summary goes to standard output.");
     AddDatabaseOptions(command, options->database);
-    AddOption(command, "--pcs", options->pcs, "the PCs, e.g. 1-500,733", "LIST");
+    AddOption(command, "--pcs", options->pcs,
+              "the PCs by ID, range, host name, serial number or asset tag, e.g. "
+              "1-500,733,WS-0042",
+              "LIST");
     command->add_flag("--all", options->all, "every PC in SystemOverview or BIOS");
     AddOption(command, "--out-dir", options->outDir, "where the files go (created if missing)",
               "DIR");

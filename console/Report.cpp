@@ -9,6 +9,7 @@
 #include "host/ComponentLoader.h"
 #include "host/Connection.h"
 #include "host/Output.h"
+#include "host/PcLookup.h"
 #include "host/ReportFormat.h"
 #include "host/ReportRun.h"
 
@@ -22,9 +23,11 @@ struct ReportOptions {
 };
 
 int RunReport(const ReportOptions& options) {
-    int32_t pcId = 0;
-    if (!ParsePcId(options.pc.value_or(""), pcId)) {
-        fprintf(stderr, "hwconsole: report needs --pc ID (a whole number)\n");
+    const std::string pc = options.pc.value_or("");
+    if (pc.empty()) {
+        fprintf(
+            stderr,
+            "hwconsole: report needs --pc PC (its ID, host name, serial number or asset tag)\n");
         return kExitUsage;
     }
     ReportStyles styles;
@@ -47,6 +50,25 @@ int RunReport(const ReportOptions& options) {
     CDataConnection connection;
     if (!OpenConnection(connection, connect, databaseName)) return kExitFailed;
 
+    PcMatch match;
+    try {
+        match = LookUpPc(connection.m_database, pc);
+    } catch (const CDBException& e) {
+        fprintf(stderr, "hwconsole: database error: %s\n", e.what());
+        return kExitFailed;
+    }
+    if (match.status == PcMatch::kAmbiguous) {
+        fprintf(stderr, "hwconsole: %s\n", DescribeCandidates(pc, match).c_str());
+        return kExitUsage;
+    }
+    if (match.status == PcMatch::kNotFound) {
+        fprintf(stderr,
+                "hwconsole: no PC is known as '%s' in %s (by ID, host name, serial number "
+                "or asset tag)\n",
+                pc.c_str(), databaseName.c_str());
+        return kExitFailed;
+    }
+    const int32_t pcId = match.id;
     ReportRequest request;
     request.pcId = pcId;
     request.user = options.user;
@@ -79,7 +101,8 @@ void AddReportCommand(CommandLine& line) {
         line.Add("report", "one PC's hardware report through the component's Display",
                  [options] { return RunReport(*options); });
     AddDatabaseOptions(command, options->database);
-    AddOption(command, "--pc", options->pc, "the PC's identifier", "ID");
+    AddOption(command, "--pc", options->pc, "the PC: its ID, host name, serial number or asset tag",
+              "PC");
     AddHeaderOptions(command, options->user, options->company);
     AddStyleOptions(command, options->styles);
     command->add_option("--out", options->out, "write there (default: standard output)")

@@ -10,6 +10,7 @@
 #include "host/FleetIndex.h"
 #include "host/Inventory.h"
 #include "host/Output.h"
+#include "host/PcLookup.h"
 #include "host/Progress.h"
 #include "host/ReportRun.h"
 
@@ -105,11 +106,11 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
 
 }  // namespace
 
-bool PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
+BatchReadiness PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
     const std::string stylesheet = ReportStylesheetPath(plan.styles);
     if (access(stylesheet.c_str(), R_OK) != 0) {
         error = DescribeStylesheetFailure(stylesheet, "");
-        return false;
+        return BatchReadiness::kFailed;
     }
     {
         // Also proves the connection string before any worker starts.
@@ -118,18 +119,21 @@ bool PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
             connection.Open(plan.connect.c_str());
         } catch (const CDBException& e) {
             error = "cannot connect to " + plan.databaseName + ": " + e.what();
-            return false;
+            return BatchReadiness::kFailed;
         }
-        if (everyPc) {
-            try {
-                plan.pcIds = InventoryPcIds(connection);
-            } catch (const CDBException& e) {
-                error = std::string("database error: ") + e.what();
-                return false;
-            }
+        try {
+            if (everyPc) plan.pcIds = InventoryPcIds(connection);
+            bool ambiguous = false;
+            if (!ResolvePcNames(connection.m_database, plan.pcNames, plan.pcIds, error, ambiguous))
+                return ambiguous ? BatchReadiness::kAmbiguous : BatchReadiness::kFailed;
+        } catch (const CDBException& e) {
+            error = std::string("database error: ") + e.what();
+            return BatchReadiness::kFailed;
         }
     }
-    return MakeFolders(plan.outDir.substr(0, plan.outDir.size() - 1), error);
+    if (!MakeFolders(plan.outDir.substr(0, plan.outDir.size() - 1), error))
+        return BatchReadiness::kFailed;
+    return BatchReadiness::kReady;
 }
 
 BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {

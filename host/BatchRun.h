@@ -16,10 +16,11 @@
 #include "host/ReportFormat.h"
 
 struct BatchPlan {
-    std::vector<int32_t> pcIds;  // in this order; PrepareBatch fills it for every PC
-    std::string connect;         // the ODBC connection string
-    std::string databaseName;    // as messages name it (no password)
-    std::string outDir;          // ends in '/'
+    std::vector<int32_t> pcIds;        // in this order; PrepareBatch fills it for every PC
+    std::vector<std::string> pcNames;  // PCs by name; PrepareBatch adds their IDs to pcIds
+    std::string connect;               // the ODBC connection string
+    std::string databaseName;          // as messages name it (no password)
+    std::string outDir;                // ends in '/'
     ReportStyles styles;
     std::string user;
     std::string company;
@@ -31,9 +32,11 @@ struct BatchPlan {
 
 // What fails every PC the same way, checked once before any worker starts:
 // the stylesheet is readable, the database opens (with everyPc, its PCs
-// become plan.pcIds), the output folder exists or can be made. False with
-// the reason in `error`.
-bool PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error);
+// become plan.pcIds), the names in plan.pcNames each mean one PC
+// (PcLookup.h), the output folder exists or can be made. Anything but kReady
+// comes with the reason in `error`; kAmbiguous lists the PCs a name could mean.
+enum class BatchReadiness { kReady, kAmbiguous, kFailed };
+BatchReadiness PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error);
 
 struct BatchSummary {
     size_t done = 0;    // reports written

@@ -22,14 +22,16 @@ std::string Trim(const std::string& text) {
 
 }  // namespace
 
-bool ParsePcList(const std::string& text, std::vector<int32_t>& ids, std::string& error) {
+bool ParsePcList(const std::string& text, std::vector<int32_t>& ids,
+                 std::vector<std::string>& names, std::string& error) {
     ids.clear();
+    names.clear();
     std::unordered_set<int32_t> seen;
-    size_t pos = 0;
-    while (true) {
-        size_t comma = text.find(',', pos);
+    for (size_t pos = 0; pos != std::string::npos;) {
+        const size_t comma = text.find(',', pos);
         const std::string item =
             Trim(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
+        pos = comma == std::string::npos ? comma : comma + 1;
         int64_t from = 0, to = 0;
         const size_t dash = item.find('-');
         const bool ok = dash == std::string::npos
@@ -37,9 +39,15 @@ bool ParsePcList(const std::string& text, std::vector<int32_t>& ids, std::string
                             : ParseNumber(Trim(item.substr(0, dash)), from) &&
                                   ParseNumber(Trim(item.substr(dash + 1)), to);
         if (!ok) {
-            error = "bad PC list item '" + item +
-                    "' (expected identifiers and ranges such as 1-500,733)";
-            return false;
+            // Digits, dashes and blanks alone were meant as numbers; anything
+            // else names a PC.
+            if (item.empty() || item.find_first_not_of("0123456789- ") == std::string::npos) {
+                error = "bad PC list item '" + item +
+                        "' (expected identifiers, ranges such as 1-500,733, or names)";
+                return false;
+            }
+            names.push_back(item);
+            continue;
         }
         if (from > to) {
             error = "bad PC range '" + item + "': it runs backwards";
@@ -52,8 +60,6 @@ bool ParsePcList(const std::string& text, std::vector<int32_t>& ids, std::string
         for (int64_t id = from; id <= to; ++id)
             if (seen.insert(static_cast<int32_t>(id)).second)
                 ids.push_back(static_cast<int32_t>(id));
-        if (comma == std::string::npos) break;
-        pos = comma + 1;
     }
     return true;
 }
