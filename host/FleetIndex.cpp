@@ -4,6 +4,7 @@
 #include <wctype.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "host/TextRows.h"
@@ -186,37 +187,80 @@ std::vector<FleetRow> ReadFleetRows(CDatabase& db, int32_t first, int32_t last,
 }
 
 void RefreshFleetIndex(CDatabase& db, int32_t first, int32_t last, const std::string& owner) {
-    const PcMap pcs = ReadPcValues(db, first, last, owner);
+    // Each PC's index rows as text: the listing's columns, then the search text.
+    using IndexRows = std::map<int32_t, std::vector<std::string>>;
+    IndexRows wanted;
+    for (const auto& entry : ReadPcValues(db, first, last, owner)) {
+        const FleetRow& row = entry.second.row;
+        wanted[row.id] = {std::to_string(row.id),
+                          row.name,
+                          row.manufacturer,
+                          row.model,
+                          row.os,
+                          row.cpu,
+                          std::to_string(row.memoryMb),
+                          row.lastInventory,
+                          SearchText(entry.second.searchable)};
+    }
     // SQLite keeps the search under a full-text table, keyed by its rowid.
-    const std::string key = db.GetDialect() == DbDialect::SQLite ? "rowid" : "[ID]";
+    const bool fullText = db.GetDialect() == DbDialect::SQLite;
+    const std::string key = fullText ? "rowid" : "[ID]";
     const std::string range = " BETWEEN " + std::to_string(first) + " AND " + std::to_string(last);
-    db.ExecuteSQL(("DELETE FROM " + owner + "[PCListing] WHERE [ID]" + range).c_str());
-    db.ExecuteSQL(("DELETE FROM " + owner + "[PCSearch] WHERE " + key + range).c_str());
+    IndexRows stored;
+    ForEachRow(db,
+               "SELECT [ID], [Name], [Manufacturer], [Model], [OS], [CPU], [Memory], "
+               "[LastInventory] FROM " +
+                   owner + "[PCListing] WHERE [ID]" + range,
+               8, [&](int32_t id, const TextRows& r) {
+                   for (size_t i = 0; i < 8; ++i) stored[id].push_back(r[i]);
+               });
+    {
+        TextRows search(
+            db, "SELECT " + key + ", [Text] FROM " + owner + "[PCSearch] WHERE " + key + range, 2,
+            {}, 1 << 20);
+        for (bool more = search.Run(); more; more = search.Next())
+            stored[static_cast<int32_t>(search.Number(0, 0))].push_back(search[1]);
+    }
 
+    // Only what changed is written: an import that changes nothing leaves
+    // the database as it was.
+    CStatement dropListing(db, ("DELETE FROM " + owner + "[PCListing] WHERE [ID] = ?").c_str());
+    CStatement dropSearch(db,
+                          ("DELETE FROM " + owner + "[PCSearch] WHERE " + key + " = ?").c_str());
     CStatement listing(db, ("INSERT INTO " + owner +
                             "[PCListing] ([ID], [Name], [Manufacturer], [Model], [OS], [CPU], "
                             "[Memory], [LastInventory]) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
                                .c_str());
-    const bool fullText = db.GetDialect() == DbDialect::SQLite;
     CStatement search(
         db, ("INSERT INTO " + owner + "[PCSearch] (" +
              (fullText ? "rowid, [ID], [Text]) VALUES (?, ?, ?)" : "[ID], [Text]) VALUES (?, ?)"))
                 .c_str());
-    for (const auto& entry : pcs) {
-        const FleetRow& row = entry.second.row;
-        int param = 1;
-        listing.BindLong(param++, row.id);
-        for (const std::string* text :
-             {&row.name, &row.manufacturer, &row.model, &row.os, &row.cpu})
-            listing.BindText(param++, *text);
-        listing.BindLong(param++, static_cast<LONG>(row.memoryMb));
-        listing.BindText(param++, row.lastInventory);
+    for (const auto& entry : stored) {
+        const auto found = wanted.find(entry.first);
+        if (found != wanted.end() && found->second == entry.second) {
+            wanted.erase(found);
+            continue;
+        }
+        dropListing.BindLong(1, entry.first);
+        dropListing.Execute();
+        dropSearch.BindLong(1, entry.first);
+        dropSearch.Execute();
+    }
+    for (const auto& entry : wanted) {
+        const std::vector<std::string>& values = entry.second;
+        listing.BindLong(1, entry.first);
+        for (int column = 1; column < 8; ++column) {
+            if (column == 6)
+                listing.BindLong(column + 1,
+                                 static_cast<LONG>(strtol(values[6].c_str(), nullptr, 10)));
+            else
+                listing.BindText(column + 1, values[column]);
+        }
         listing.Execute();
-
-        param = 1;
-        if (fullText) search.BindLong(param++, row.id);
-        search.BindLong(param++, row.id);
-        search.BindText(param++, SearchText(entry.second.searchable));
+        int param = 1;
+        if (fullText) search.BindLong(param++, entry.first);
+        search.BindLong(param++, entry.first);
+        search.BindText(param++, values[8]);
         search.Execute();
     }
 }

@@ -136,7 +136,7 @@ TEST_F(ConsoleQuery, UsageAndDatabaseErrors) {
         {{"--named", "fastest"}, 2, "unknown named query 'fastest' (one of: low-disk"},
         {{"--named", "cpu"}, 2, "--named cpu needs --like TEXT"},
         {{"--named", "memory-below", "--mb", "lots"}, 2, "needs --mb N"},
-        {{"--sql", "SELECT 1", "--format", "text"}, 2, "query formats are html and xml"},
+        {{"--sql", "SELECT 1", "--format", "text"}, 2, "query formats are html, xml, csv and json"},
         {{"--sql", "SELECT * FROM NoSuchTable"}, 1, "database error: SQLSTATE"},
         {{"--sql", "SELECT 1", "--out", "/nonexistent/q.html"},
          1,

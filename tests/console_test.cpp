@@ -42,9 +42,11 @@ TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItDoesNotKnow) {
         {{"--version"}, 0, "hwconsole 1.0.0\ncomponent: Hardware Inventory, identity 3, "},
         {{"reprot"}, 2, "unknown command 'reprot' (did you mean report?)"},
         {{"info", "--help"}, 0, "Usage: hwconsole info [OPTIONS]"},
-        {{"report", "--help"}, 0, "  --pc ID "},
+        {{"report", "--help"}, 0, "  --pc PC "},
         {{"batch", "--help"}, 0, "  --reconnect-wait SECONDS "},
         {{"query", "--help"}, 0, "  --named low-disk "},
+        {{"list", "--help"}, 0, "  --q TEXT "},
+        {{"import", "--help"}, 0, "Usage: hwconsole import [OPTIONS] [PATH...]"},
         {{"init-db", "--help"}, 0, "  --seed S "},
         {{"help", "report"}, 0, "Usage: hwconsole report [OPTIONS]"},
         {{"report", "--db", db, "--pc", "2", "--fromat", "xml", "--out", out},
@@ -118,8 +120,8 @@ TEST(ConsoleReport, ReportsEachFailureClearlyAndWritesNoFile) {
         int exitCode;
         std::string message;
     } cases[] = {
-        {{"--db", db}, 2, "report needs --pc ID"},
-        {{"--pc", "x2", "--db", db}, 2, "report needs --pc ID"},
+        {{"--db", db}, 2, "report needs --pc PC"},
+        {{"--pc", "x2", "--db", db}, 1, "no PC is known as 'x2'"},
         {{"--pc", "2"}, 2, "name the database with --db FILE"},
         {{"--pc", "2", "--db", styles.File("missing.db")}, 1, "database file not found"},
         {{"--pc", "2", "--db", db, "--styles", styles.Path()},
