@@ -128,45 +128,4 @@ TEST_F(ConsoleBatch, ADatabaseErrorNamesThePcAndSqlState) {
     EXPECT_TRUE(FilesIn(dir.File("out")).empty());
 }
 
-TEST_F(ConsoleBatch, RefusesBadRequestsBeforeWritingAnything) {
-    testdb::TempDir out;
-    const std::string target = out.File("reports");
-    struct Case {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string message;
-    } cases[] = {
-        {{"--db", Db(), "--out-dir", target}, 2, "either --pcs LIST"},
-        {{"--db", Db(), "--all", "--pcs", "1", "--out-dir", target}, 2, "either --pcs LIST"},
-        {{"--db", Db(), "--pcs", "5-3", "--out-dir", target}, 2, "runs backwards"},
-        {{"--db", Db(), "--pcs", "1,,2", "--out-dir", target}, 2, "bad PC list item ''"},
-        {{"--db", Db(), "--pcs", "2,x", "--out-dir", target}, 1, "no PC is known as 'x'"},
-        {{"--db", Db(), "--pcs", "0-2147483647", "--out-dir", target}, 2, "too long"},
-        {{"--db", Db(), "--pcs", "2"}, 2, "needs --out-dir"},
-        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--jobs", "0"}, 2, "--jobs needs"},
-        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--reconnect-wait", "-1"},
-         2,
-         "--reconnect-wait needs"},
-        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--format", "pdf"}, 2, "unknown format"},
-        {{"--db", out.File("none.db"), "--pcs", "2", "--out-dir", target},
-         1,
-         "database file not found"},
-        {{"--connect", "Driver=NoSuchDriver", "--pcs", "2", "--out-dir", target},
-         1,
-         "cannot connect to Driver=NoSuchDriver: SQLSTATE"},
-        {{"--db", Db(), "--pcs", "2", "--out-dir", target, "--styles", out.Path()},
-         1,
-         "stylesheet " + out.Path() + "/StdHardwareStyleSheet.xsl is missing"},
-        {{"--db", Db(), "--pcs", "2", "--out-dir", "/proc/no/such"},
-         1,
-         "cannot create folder /proc/no"},
-    };
-    for (const Case& c : cases) {
-        ProcessResult r = Batch(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_TRUE(FilesIn(target).empty()) << c.message;
-    }
-}
-
 }  // namespace

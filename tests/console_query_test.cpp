@@ -126,28 +126,4 @@ TEST_F(ConsoleQuery, NamedQueriesAsThePage) {
     EXPECT_EQ(none.out.find("<tbody>"), std::string::npos) << "no rows, no table body";
 }
 
-TEST_F(ConsoleQuery, UsageAndDatabaseErrors) {
-    const struct {
-        std::vector<std::string> args;
-        int exitCode;
-        const char* message;
-    } cases[] = {
-        {{}, 2, "either --sql"},
-        {{"--named", "fastest"}, 2, "unknown named query 'fastest' (one of: low-disk"},
-        {{"--named", "cpu"}, 2, "--named cpu needs --like TEXT"},
-        {{"--named", "memory-below", "--mb", "lots"}, 2, "needs --mb N"},
-        {{"--sql", "SELECT 1", "--format", "text"}, 2, "query formats are html, xml, csv and json"},
-        {{"--sql", "SELECT * FROM NoSuchTable"}, 1, "database error: SQLSTATE"},
-        {{"--sql", "SELECT 1", "--out", "/nonexistent/q.html"},
-         1,
-         "cannot write /nonexistent/q.html"},
-    };
-    for (const auto& c : cases) {
-        ProcessResult r = Query(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-    }
-}
-
 }  // namespace
