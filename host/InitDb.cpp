@@ -263,7 +263,12 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
                    owner + "[SystemOverview] s LEFT JOIN " + owner +
                    "[BIOS] b ON b.[ID] = s.[ID] AND b.[BIOSID] = 0")
                       .c_str());
-    RefreshFleetIndex(db, 1, static_cast<int32_t>(options.pcs), owner);
+    // A slice at a time, so that memory does not grow with the fleet.
+    constexpr long long kIndexSlice = 10000;
+    for (long long first = 1; first <= options.pcs; first += kIndexSlice)
+        RefreshFleetIndex(db, static_cast<int32_t>(first),
+                          static_cast<int32_t>(std::min(options.pcs, first + kIndexSlice - 1)),
+                          owner);
     transaction.Commit();
     return loader.Rows() + options.pcs;
 }

@@ -65,8 +65,17 @@ PcMatch LookUpPc(CDatabase& db, const std::string& name) {
     const bool number = ParseId(name, id);
     std::vector<PcCandidate> named;
     try {
+        // Index seeks first: as given, then in capitals (as inventories
+        // mostly write names); only then a read of every identity.
+        std::string upper = name;
+        for (char& ch : upper)
+            if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
         named = NamedPcs(db, name, true);
-        if (named.empty()) named = NamedPcs(db, name, false);
+        if (named.empty() && upper != name) named = NamedPcs(db, upper, true);
+        const bool letters = std::any_of(name.begin(), name.end(), [](char ch) {
+            return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+        });
+        if (named.empty() && letters) named = NamedPcs(db, name, false);
     } catch (const CDBException&) {
         // A database made before PCs had identities knows PCs by ID only.
         named.clear();

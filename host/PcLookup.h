@@ -27,7 +27,8 @@ struct PcMatch {
 constexpr size_t kMaxCandidates = 10;
 
 // Which PC `name` means, on a session whose tables answer to "dbo". A host
-// name, serial number or asset tag matches exactly, else ignoring case (A-Z).
+// name, serial number or asset tag matches exactly, else in capitals (index
+// seeks both), else ignoring the case of A-Z (a read of every identity).
 // A whole number is the PC of that ID, unless no PC has that ID and it names
 // other PCs; a number that is both an ID and another PC's name is ambiguous.
 // A number that names nothing is found as that ID (the report then says
