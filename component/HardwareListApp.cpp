@@ -1,7 +1,10 @@
 #include "component/HardwareListApp.h"
 
 #include <memory>
+#include <new>
+#include <stdexcept>
 
+#include "platform/ComError.h"
 #include "report/ReportGenerator.h"
 #include "report/StylesFolder.h"
 
@@ -78,13 +81,23 @@ int32_t HardwareListApp::Display(const DisplayRequest* request, CString* hostStr
         folder = *hostString;
     else
         GetStylesFolder(folder, m_hInstance);
-    auto generator = std::make_unique<ReportGenerator>(folder);
     hostString->Empty();
-    CString document;
-    document.Reserve(16 * 1024);
-    generator->BuildDocument(request, document);
-    // A failed transformation leaves the host string empty; Display still answers 1.
-    generator->Transform(document, *hostString);
+    // Memory running out becomes the COM support library's error, the one
+    // failure besides the database's that reaches the host.
+    try {
+        auto generator = std::make_unique<ReportGenerator>(folder);
+        CString document;
+        document.Reserve(16 * 1024);
+        generator->BuildDocument(request, document);
+        // A failed transformation leaves the host string empty; Display still answers 1.
+        generator->Transform(document, *hostString);
+    } catch (const std::bad_alloc&) {
+        hostString->Empty();
+        throw _com_error(E_OUTOFMEMORY);
+    } catch (const std::length_error&) {
+        hostString->Empty();
+        throw _com_error(E_OUTOFMEMORY);
+    }
     return 1;
 }
 

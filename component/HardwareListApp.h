@@ -23,7 +23,8 @@ public:
     int32_t UnloadComplete(intptr_t) override;
     int16_t GetFileList(intptr_t) override;
     // Renders the report of request->PCID as HTML into *hostString; returns 1.
-    // A CDBException from the database passes through with *hostString empty.
+    // A CDBException from the database, and _com_error when memory runs out,
+    // pass through with *hostString empty.
     int32_t Display(const DisplayRequest* request, CString* hostString) override;
     int32_t GetDialog(intptr_t, intptr_t, intptr_t, intptr_t) override;
     bool GetContextValue(int32_t number, CString* hostString) override;

@@ -133,10 +133,10 @@ int RunList(const ListOptions& options) {
     int exitCode = kExitOk;
     const std::string connect = ConnectionStringOrExplain(options.database, exitCode);
     if (connect.empty()) return exitCode;
+    // Its own statements only: the read-only session of user queries would
+    // refuse the search's full-text table and a database user who may write.
     CDataConnection connection;
-    if (!OpenConnection(connection, connect, DatabaseName(options.database),
-                        CDatabase::noOdbcDialog | CDatabase::openReadOnly))
-        return kExitFailed;
+    if (!OpenConnection(connection, connect, DatabaseName(options.database))) return kExitFailed;
 
     FleetPage page;
     try {

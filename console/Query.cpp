@@ -16,13 +16,15 @@
 #include "host/QueryTable.h"
 #include "host/ReadOnlySql.h"
 #include "host/ReportFormat.h"
+#include "platform/ComError.h"
+#include "platform/XmlServices.h"
 #include "report/StylesheetTransformer.h"
 
 namespace {
 
 struct QueryOptions {
     DatabaseChoice database;
-    std::optional<std::string> sql, named, like, mb, title;
+    std::optional<std::string> sql, named, like, mb, title, maxRows, timeout;
     std::string format = "html";
     std::string user, company, out, componentPath;
 };
@@ -44,10 +46,12 @@ private:
     std::string m_stylesFolder;
 };
 
-// A text for inside a string literal: quotes doubled.
-std::string SqlLiteralText(const std::string& text) {
+// A text for inside a LIKE pattern's string literal: quotes doubled, and the
+// pattern's own characters (%, _ and the escape character !) taken literally.
+std::string LikeLiteralText(const std::string& text) {
     std::string out;
     for (char ch : text) {
+        if (ch == '%' || ch == '_' || ch == '!') out += '!';
         out += ch;
         if (ch == '\'') out += '\'';
     }
@@ -86,7 +90,8 @@ bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& titl
               ", c.[Name] AS \"Processor\", COUNT(*) AS \"Count\", "
               "MAX(c.[Speed]) AS \"Speed (MHz)\" FROM [dbo].[CPU] c "
               "WHERE UPPER(c.[Name]) LIKE UPPER('%" +
-              SqlLiteralText(like) + "%') GROUP BY c.[ID], c.[Name] ORDER BY c.[ID], c.[Name]";
+              LikeLiteralText(like) +
+              "%') ESCAPE '!' GROUP BY c.[ID], c.[Name] ORDER BY c.[ID], c.[Name]";
         return true;
     }
     if (name == "memory-below") {
@@ -106,6 +111,64 @@ bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& titl
     return false;
 }
 
+constexpr int32_t kMaxRowsLimit = 1000000;
+constexpr int32_t kMaxTimeout = 86400;  // seconds
+
+std::string LocalTimeStamp() {
+    const time_t now = time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    char text[32];
+    strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
+// --max-rows and --timeout; false with a usage error.
+bool ParseLimits(const QueryOptions& options, QueryLimits& limits, std::string& error) {
+    int32_t value = 0;
+    if (options.maxRows) {
+        if (!ParsePcId(*options.maxRows, value) || value < 1 || value > kMaxRowsLimit) {
+            error = "--max-rows needs a number of rows from 1 to " + std::to_string(kMaxRowsLimit);
+            return false;
+        }
+        limits.maxRows = static_cast<uint32_t>(value);
+    }
+    if (options.timeout) {
+        if (!ParsePcId(*options.timeout, value) || value < 1 || value > kMaxTimeout) {
+            error = "--timeout needs a number of seconds from 1 to " + std::to_string(kMaxTimeout);
+            return false;
+        }
+        limits.timeout = std::chrono::seconds(value);
+    }
+    return true;
+}
+
+// The page for the query document, with the stylesheet the component names.
+int WritePage(const ComponentLoader& component, const std::string& document,
+              const std::string& out) {
+    CString name;
+    if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
+        fprintf(stderr, "hwconsole: the component names no query stylesheet\n");
+        return kExitComponent;
+    }
+    const std::string styles = StylesFolderOf(component.Path());
+    const std::string path = styles + name.str();
+    QueryTransformer transformer(styles);
+    transformer.SetStylesheetPath(CString(path));
+    CString html;
+    try {
+        transformer.Transform(CString(document), html);
+    } catch (const _com_error& e) {
+        SetLastTransformFailure(e.Error() == E_OUTOFMEMORY ? "out of memory" : e.what());
+    }
+    if (html.IsEmpty()) {
+        fprintf(stderr, "hwconsole: %s\n",
+                DescribeStylesheetFailure(path, GetLastTransformFailure()).c_str());
+        return kExitFailed;
+    }
+    return WriteOutput(out, html.str()) ? kExitOk : kExitFailed;
+}
+
 // The query document's table as CSV or JSON.
 int ExportTable(const std::string& document, const std::string& format, const std::string& out) {
     QueryTable result;
@@ -115,18 +178,10 @@ int ExportTable(const std::string& document, const std::string& format, const st
         return kExitFailed;
     }
     if (result.cutAt >= 0)
-        fprintf(stderr, "hwconsole: the result was cut after %lld rows\n", result.cutAt);
+        fprintf(stderr, "hwconsole: the result was cut after %lld rows (--max-rows)\n",
+                result.cutAt);
     const std::string text = format == "csv" ? WriteCsv(result.table) : WriteJson(result.table);
     return WriteOutput(out, text) ? kExitOk : kExitFailed;
-}
-
-std::string LocalTimeStamp() {
-    const time_t now = time(nullptr);
-    struct tm local;
-    localtime_r(&now, &local);
-    char text[32];
-    strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
 }
 
 int RunQuery(const QueryOptions& options) {
@@ -141,58 +196,55 @@ int RunQuery(const QueryOptions& options) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
-    std::string statement;
-    if (!CheckReadOnlySelect(sql, statement, error)) {
-        fprintf(stderr, "hwconsole: %s\n", error.c_str());
-        return kExitUsage;
-    }
     const std::string& format = options.format;
     if (format != "html" && format != "xml" && format != "csv" && format != "json") {
         fprintf(stderr, "hwconsole: query formats are html, xml, csv and json, not '%s'\n",
                 format.c_str());
         return kExitUsage;
     }
+    QueryLimits limits;
+    if (!ParseLimits(options, limits, error)) {
+        fprintf(stderr, "hwconsole: %s\n", error.c_str());
+        return kExitUsage;
+    }
     if (options.title) title = *options.title;
     int exitCode = kExitOk;
-    const std::string connect = ConnectionStringOrExplain(options.database, exitCode);
+    std::string connect = ConnectionStringOrExplain(options.database, exitCode);
     if (connect.empty()) return exitCode;
+    if (options.database.file) connect = SqliteReadOnlyConnectionString(*options.database.file);
 
     ComponentLoader component;
     if (!component.Load(options.componentPath)) {
         fprintf(stderr, "hwconsole: %s\n", component.Error().c_str());
         return kExitComponent;
     }
+    // The database refuses writes on this session; the check below refuses early.
     CDataConnection connection;
     if (!OpenConnection(connection, connect, DatabaseName(options.database),
                         CDatabase::noOdbcDialog | CDatabase::openReadOnly))
         return kExitFailed;
+    std::string statement;
+    if (!CheckReadOnlySelect(connection.m_database, sql, statement, error)) {
+        fprintf(stderr, "hwconsole: %s\n", error.c_str());
+        return kExitUsage;
+    }
 
     QueryHeader header{title, options.company, options.user, LocalTimeStamp()};
     std::string document;
+    const auto start = std::chrono::steady_clock::now();
     try {
-        document = BuildQueryDocument(connection, statement, header);
+        document = BuildQueryDocument(connection, statement, header, limits);
     } catch (const CDBException& e) {
-        fprintf(stderr, "hwconsole: database error: %s\n", e.what());
+        if (std::chrono::steady_clock::now() - start >= limits.timeout)
+            fprintf(stderr, "hwconsole: the query was stopped after %lld s (--timeout): %s\n",
+                    static_cast<long long>(limits.timeout.count()), e.what());
+        else
+            fprintf(stderr, "hwconsole: database error: %s\n", e.what());
         return kExitFailed;
     }
     if (format == "xml") return WriteOutput(options.out, document) ? kExitOk : kExitFailed;
     if (format == "csv" || format == "json") return ExportTable(document, format, options.out);
-
-    CString name;
-    if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
-        fprintf(stderr, "hwconsole: the component names no query stylesheet\n");
-        return kExitComponent;
-    }
-    const std::string styles = StylesFolderOf(component.Path());
-    const std::string path = styles + name.str();
-    QueryTransformer transformer(styles);
-    transformer.SetStylesheetPath(CString(path));
-    CString html;
-    if (!transformer.Transform(CString(document), html) || html.IsEmpty()) {
-        fprintf(stderr, "hwconsole: %s\n", DescribeStylesheetFailure(path, "").c_str());
-        return kExitFailed;
-    }
-    return WriteOutput(options.out, html.str()) ? kExitOk : kExitFailed;
+    return WritePage(component, document, options.out);
 }
 
 }  // namespace
@@ -206,15 +258,24 @@ void AddQueryCommand(CommandLine& line) {
         "  --named low-disk               logical disks under 10 % free\n"
         "  --named cpu --like TEXT        PCs whose processor name contains TEXT\n"
         "  --named memory-below --mb N    PCs with less than N MB of memory");
-    AddDatabaseOptions(command, options->database);
+    AddOption(command, "--db", options->database.file,
+              "the database: a SQLite file, opened read-only", "FILE");
+    AddOption(command, "--connect", options->database.connect,
+              "or any ODBC connection string, opened read-only; on PostgreSQL as a role that can "
+              "only read (hwreader)",
+              "STRING");
     AddOption(command, "--sql", options->sql,
-              "one SELECT (or WITH ... SELECT) only, run on a read-only connection",
+              "one SELECT (or WITH ... SELECT) only, calling only plain functions",
               "\"SELECT ...\"");
     AddOption(command, "--named", options->named, "a named query (see below)",
               "low-disk|cpu|memory-below");
     AddOption(command, "--like", options->like, "part of the processor's name, for --named cpu",
               "TEXT");
     AddOption(command, "--mb", options->mb, "megabytes, for --named memory-below", "N");
+    AddOption(command, "--max-rows", options->maxRows,
+              "at most N rows (default 10000); the result says where it was cut", "N");
+    AddOption(command, "--timeout", options->timeout, "stop the query after this long (default 30)",
+              "SECONDS");
     AddOption(command, "--title", options->title, "the page's heading", "TEXT");
     AddHeaderOptions(command, options->user, options->company);
     command

@@ -142,6 +142,7 @@ void CDynamicQuery::DeliverRow(size_t row) {
         QueryColumn& column = *m_queryColumns[i];
         const bool isNull = m_ppLengths[i][row] == SQL_NULL_DATA;
         column.m_bIsNull = isNull;
+        column.m_bIsCut = false;
         switch (column.m_nType) {
             case QueryColumn::typeLong:
                 *static_cast<LONG*>(column.m_pTarget) =
@@ -168,7 +169,13 @@ void CDynamicQuery::DeliverRow(size_t row) {
                 const size_t width = static_cast<size_t>(column.m_nWidth ? column.m_nWidth + 1
                                                                          : m_nDefaultTextWidth);
                 const char* text = static_cast<const char*>(m_ppvData[i]) + row * width;
-                target = CString(text, strnlen(text, width));
+                // The driver's length counts every byte it delivered, zero
+                // bytes included; a cut value ends where the rowset repair
+                // put its terminator.
+                const SQLLEN length = m_ppLengths[i][row];
+                column.m_bIsCut = length == SQL_NO_TOTAL || length >= static_cast<SQLLEN>(width);
+                target = CString(text, column.m_bIsCut || length < 0 ? strnlen(text, width)
+                                                                     : static_cast<size_t>(length));
                 break;
             }
         }

@@ -17,6 +17,7 @@ struct QueryColumn {
     int32_t m_nType = typeLong;
     int32_t m_nWidth = 0;    // text: characters per value; 0 = the query's default
     bool m_bIsNull = false;  // the last delivered row had NULL here
+    bool m_bIsCut = false;   // text: the last delivered value was longer than its width
 };
 
 class CDynamicQuery : public CDynamicBulkSet {
@@ -51,6 +52,11 @@ public:
     // Whether the last delivered row had NULL in result column nIndex (0-based).
     bool IsColumnNull(size_t nIndex) const {
         return nIndex < m_queryColumns.size() && m_queryColumns[nIndex]->m_bIsNull;
+    }
+    // Whether that row's text in column nIndex arrived cut to the column's
+    // width (on a character boundary).
+    bool IsColumnCut(size_t nIndex) const {
+        return nIndex < m_queryColumns.size() && m_queryColumns[nIndex]->m_bIsCut;
     }
 
 protected:

@@ -13,6 +13,7 @@
 #include "host/PcLookup.h"
 #include "host/Progress.h"
 #include "host/ReportRun.h"
+#include "platform/XmlServices.h"
 
 namespace {
 
@@ -108,8 +109,9 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
 
 BatchReadiness PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
     const std::string stylesheet = ReportStylesheetPath(plan.styles);
-    if (access(stylesheet.c_str(), R_OK) != 0) {
-        error = DescribeStylesheetFailure(stylesheet, "");
+    std::string content;
+    if (!ReadXmlFile(stylesheet, "stylesheet", content, error)) {
+        error = DescribeStylesheetFailure(stylesheet, error);
         return BatchReadiness::kFailed;
     }
     {

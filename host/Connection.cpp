@@ -3,10 +3,29 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 std::string SqliteConnectionString(const std::string& file) {
     return "Driver=SQLite3;Database=" + file;
+}
+
+std::string SqliteReadOnlyConnectionString(const std::string& file) {
+    // Every byte but unreserved ones and '/' is escaped, so '?', '#' and '%'
+    // in a name stay part of it; a second leading '/' would start an authority.
+    std::string uri = "file:";
+    for (size_t i = 0; i < file.size(); ++i) {
+        const unsigned char ch = static_cast<unsigned char>(file[i]);
+        if (isalnum(ch) || strchr("-._~", ch) || (ch == '/' && !(i == 1 && file[0] == '/'))) {
+            uri += static_cast<char>(ch);
+        } else {
+            char escaped[4];
+            snprintf(escaped, sizeof escaped, "%%%02X", ch);
+            uri += escaped;
+        }
+    }
+    return SqliteConnectionString(uri + "?mode=ro");
 }
 
 std::string ConnectionString(const DatabaseChoice& choice, std::string& error, bool mustExist) {

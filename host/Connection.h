@@ -22,6 +22,9 @@ std::string ConnectionString(const DatabaseChoice& choice, std::string& error,
 
 // "Driver=SQLite3;Database=<file>".
 std::string SqliteConnectionString(const std::string& file);
+// The same file opened read-only by the engine itself (a file: URI with
+// mode=ro), for statements that users write.
+std::string SqliteReadOnlyConnectionString(const std::string& file);
 
 // The database as messages name it: the file, or the connection string
 // with any password replaced by "***".

@@ -7,6 +7,7 @@
 // transaction: a failure rolls all of it back.
 #include "host/InitDb.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -283,11 +284,42 @@ bool HasHardwareTables(CDatabase& db, const std::string& owner) {
     }
 }
 
+// "<target>.init-<pid>-": the temporary files of init-db runs for `target`
+// carry the process that made them.
+std::string TemporaryPrefix(const std::string& target) {
+    return target + ".init-";
+}
+
+// Removes what earlier runs for `target` left behind when they were killed
+// outright (SIGKILL, a power cut): files of the temporary pattern whose
+// process is gone, if they are this user's regular files.
+void RemoveStaleTemporaries(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string prefix =
+        TemporaryPrefix(target.substr(slash == std::string::npos ? 0 : slash + 1));
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || *end != '-' || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        const std::string path = (slash == std::string::npos ? "" : folder) + name;
+        struct stat info;
+        if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid())
+            unlink(path.c_str());
+    }
+}
+
 // A SQLite file built under a temporary name beside the target.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& target) {
-        std::string pattern = target + ".init-XXXXXX";
+        RemoveStaleTemporaries(target);
+        std::string pattern = TemporaryPrefix(target) + std::to_string(getpid()) + "-XXXXXX";
         const int fd = mkstemp(&pattern[0]);
         if (fd < 0)
             throw InitDbError{"cannot create a file beside " + target + ": " + strerror(errno)};

@@ -7,9 +7,12 @@
 // path "" or "-": standard output. Reports a failure on stderr and returns false.
 bool WriteOutput(const std::string& path, const std::string& content);
 
-// Writes `content` beside `path` and renames it into place, so a reader never
-// sees half a file. False with `error` ("cannot write PATH: reason") set.
-// Safe to call from several threads for different paths.
+// Writes `content` to a new file of a unique name beside `path`, flushes it to
+// disk and renames it into place, so a reader never sees half a file and
+// writers of the same path (threads or processes) each leave a whole one. A
+// file it replaces keeps its mode; a link at `path` is replaced, never
+// written through. False with `error` ("cannot write PATH: reason") set,
+// leaving nothing behind. Every command that writes a file goes through here.
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error);
 
 // Creates `folder` and any missing parents. False with `error` set.

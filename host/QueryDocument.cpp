@@ -4,17 +4,23 @@
 #include <vector>
 
 #include "db/DynamicQuery.h"
+#include "platform/QuerySession.h"
 #include "text/XmlText.h"
 
 namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+constexpr char kCutMark[] = "\xE2\x80\xA6";      // U+2026, after a cut value
 
 // A SELECT whose columns are found when it runs: one text column per result
 // column, named and typed as the driver describes it.
 class CQueryResultSet : public CDynamicQuery {
 public:
-    CQueryResultSet(CDataConnection* pConnection, CString sql)
+    CQueryResultSet(CDataConnection* pConnection, CString sql, uint32_t maxRows)
         : CDynamicQuery(pConnection), m_strText(std::move(sql)) {
-        m_nDefaultTextWidth = 1024;
+        m_nDefaultTextWidth = static_cast<int32_t>(kMaxQueryValueBytes + 1);
+        SetRowsetSize(16);         // 16 rows of every column's widest value at a time
+        m_nMaxRows = maxRows + 1;  // one more, to know that the result is cut
     }
     CString BuildSQL() override { return m_strText; }
 
@@ -64,18 +70,50 @@ void AppendAttribute(CString& out, const char* name, const std::string& value) {
     out += '"';
 }
 
+// One value: a zero byte (which XML cannot hold) shows as U+FFFD instead of
+// ending the value, and a cut value ends in the cut mark.
+void AppendValue(CString& doc, const CString& value, bool cut) {
+    std::string text;
+    for (char ch : value.str()) {
+        if (ch == '\0')
+            text += kReplacement;
+        else
+            text += ch;
+    }
+    if (cut) text += kCutMark;
+    AppendElement(doc, "Value", text.c_str());
+}
+
 }  // namespace
 
 std::string BuildQueryDocument(CDataConnection& connection, const std::string& sql,
-                               const QueryHeader& header) {
-    CQueryResultSet query(&connection, CString(sql));
+                               const QueryHeader& header, const QueryLimits& limits) {
+    CQueryScope scope(connection.m_database, limits.timeout);
+    // PostgreSQL's driver holds the whole result before the first row is
+    // read, so the server itself stops at the limit there.
+    std::string text = sql;
+    if (connection.m_database.GetDialect() == DbDialect::PostgreSQL)
+        text = "SELECT * FROM (" + sql + ") AS hw_query LIMIT " +
+               std::to_string(limits.maxRows + 1ull);
+    CQueryResultSet query(&connection, CString(text), limits.maxRows);
     bool row = query.Execute(0, 0) != 0;
+
+    CString rows;
+    uint32_t count = 0;
+    for (; row && count < limits.maxRows && rows.str().size() < kMaxQueryDocumentBytes;
+         row = query.FetchNext(), ++count) {
+        rows += "<Row>\r\n";
+        for (size_t i = 0; i < query.m_values.size(); ++i)
+            AppendValue(rows, query.m_values[i], query.IsColumnCut(i));
+        rows += "</Row>\r\n";
+    }
 
     CString doc = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<QueryResult";
     AppendAttribute(doc, "title", header.title);
     AppendAttribute(doc, "company", header.company);
     AppendAttribute(doc, "user", header.user);
     AppendAttribute(doc, "generated", header.generated);
+    if (row) AppendAttribute(doc, "cutAt", std::to_string(count));
     doc += ">\r\n<Columns>\r\n";
     for (const CODBCFieldInfo& field : query.m_fields) {
         doc += IsNumeric(field.m_nSQLType) ? "<Column type=\"number\">" : "<Column>";
@@ -83,11 +121,8 @@ std::string BuildQueryDocument(CDataConnection& connection, const std::string& s
         doc += "</Column>\r\n";
     }
     doc += "</Columns>\r\n";
-    for (; row; row = query.FetchNext()) {
-        doc += "<Row>\r\n";
-        for (const CString& value : query.m_values) AppendElement(doc, "Value", value);
-        doc += "</Row>\r\n";
-    }
+    doc += rows;
     doc += "</QueryResult>\r\n";
-    return std::move(doc.str());
+    // Names and values are the database's bytes: make them text XML can hold.
+    return ToValidUtf8(doc.str());
 }

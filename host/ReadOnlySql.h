@@ -1,13 +1,19 @@
-// The guard in front of `hwconsole query`: only one read-only SELECT passes.
-// The connection is read-only as well; this check refuses early and names
-// what it found, and covers drivers that cannot enforce read-only sessions.
+// The first line in front of `hwconsole query`: only one SELECT passes, and it
+// may call only the functions of IsQueryFunction. The database enforces the
+// rest (platform/QuerySession.h); this check refuses early and says why.
 #pragma once
 
 #include <string>
 
-// True when `sql` is a single SELECT (or WITH ... SELECT) statement: comments
-// and surrounding white space are dropped, one trailing ';' is allowed, and
-// no data- or schema-changing keyword may appear outside string literals and
-// quoted names. `statement` receives the text to run (without comments and
-// the trailing ';'). Otherwise false with `error` saying why.
-bool CheckReadOnlySelect(const std::string& sql, std::string& statement, std::string& error);
+#include "platform/Database.h"
+
+// True when `sql`, read as `database`'s dialect reads it, is a single SELECT
+// (or WITH ... SELECT) statement: one trailing ';' is allowed; no
+// data-changing keyword, ODBC escape ({...}) or call of a function outside
+// IsQueryFunction (quoted or not, never through a schema) may appear outside
+// string literals and quoted names. `statement` receives the text to run on
+// `database`: the same tokens as the database will see them (PostgreSQL's
+// connection drops the brackets of [names] first), comments left out,
+// without the trailing ';'. Otherwise false with `error` ("refused: ...").
+bool CheckReadOnlySelect(const CDatabase& database, const std::string& sql, std::string& statement,
+                         std::string& error);

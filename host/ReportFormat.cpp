@@ -1,8 +1,7 @@
 #include "host/ReportFormat.h"
 
-#include <unistd.h>
-
 #include "host/Output.h"
+#include "platform/XmlServices.h"
 
 namespace {
 
@@ -65,14 +64,10 @@ std::string ReportStylesheetPath(const ReportStyles& styles) {
     return styles.folder + "StdHardwareStyleSheet.xsl";
 }
 
-std::string DescribeStylesheetFailure(const std::string& path, const std::string& detail) {
-    std::string text = "the transformation failed: stylesheet " + path;
-    if (access(path.c_str(), F_OK) != 0)
-        text += " is missing";
-    else if (access(path.c_str(), R_OK) != 0)
-        text += " is not readable";
-    else
-        text += " is not a usable stylesheet (not well-formed XSLT, or it failed on this report)";
-    if (!detail.empty()) text += ": " + detail;
-    return text;
+std::string DescribeStylesheetFailure(const std::string& path, const std::string& reason) {
+    if (!reason.empty()) return "the transformation failed: " + reason;
+    std::string content, error;
+    if (!ReadXmlFile(path, "stylesheet", content, error))
+        return "the transformation failed: " + error;
+    return "the transformation failed: stylesheet " + path + " gave no output";
 }

@@ -35,7 +35,7 @@ bool ResolveReportStyles(const std::optional<std::string>& format,
 // The stylesheet a report of these styles is rendered with.
 std::string ReportStylesheetPath(const ReportStyles& styles);
 
-// Why a transformation with the stylesheet at `path` produced nothing, in
-// words: the file is missing, unreadable, or not a usable stylesheet.
-// `detail` (may be empty) is appended.
-std::string DescribeStylesheetFailure(const std::string& path, const std::string& detail);
+// "the transformation failed: " and why: `reason` as the transformer gave it
+// (GetLastTransformFailure), or, when that is empty, what is wrong with the
+// stylesheet file at `path`.
+std::string DescribeStylesheetFailure(const std::string& path, const std::string& reason);

@@ -2,6 +2,7 @@
 
 #include "host/Inventory.h"
 #include "platform/ComError.h"
+#include "platform/XmlServices.h"
 
 ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection,
                            const ReportRequest& request) {
@@ -20,7 +21,9 @@ ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection
         CString host(request.hostString.c_str());
         exports.Display(&display, &host);
         if (host.IsEmpty()) {
+            // The component says why on this thread, without a word on stderr.
             outcome.status = ReportOutcome::kTransformFailed;
+            outcome.error = GetLastTransformFailure();
             return outcome;
         }
         outcome.text = std::move(host.str());
@@ -31,7 +34,7 @@ ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection
     } catch (const _com_error& e) {
         // The stylesheet parameter could not be passed, or memory ran out.
         outcome.status = ReportOutcome::kTransformFailed;
-        outcome.error = e.what();
+        outcome.error = e.Error() == E_OUTOFMEMORY ? "out of memory" : e.what();
     }
     return outcome;
 }

@@ -11,7 +11,7 @@
 struct ReportOutcome {
     enum Status { kOk, kNoInventory, kDatabaseError, kTransformFailed } status = kOk;
     std::string text;      // the rendered report when kOk
-    std::string error;     // the diagnostics of kDatabaseError (and of kTransformFailed, if any)
+    std::string error;     // the diagnostics of kDatabaseError, why kTransformFailed
     std::string sqlState;  // and the SQLSTATE of its first record
 };
 

@@ -8,10 +8,12 @@ void CDataConnection::Open(const char* lpszConnectString) {
 }
 
 void CDataConnection::Open(const char* lpszConnectString, uint32_t dwOptions) {
+    SqliteHandleCatcher sqlite;  // the engine a SQLite driver opens, for a read-only session
     m_database.OpenEx(lpszConnectString, dwOptions);
     try {
         PrepareDboSession(m_database, lpszConnectString);
-        if (dwOptions & CDatabase::openReadOnly) PrepareReadOnlySession(m_database);
+        if (dwOptions & CDatabase::openReadOnly)
+            PrepareReadOnlySession(m_database, sqlite.Handle());
     } catch (...) {
         m_database.Close();
         throw;

@@ -196,6 +196,7 @@ bool CDatabase::OpenEx(const char* lpszConnectString, uint32_t dwOptions) {
 void CDatabase::Close() {
     m_statementCache.clear();  // statements go before their connection
     m_connection.reset();
+    m_pSessionGuard.reset();  // the engine no longer calls into it
     m_hdbc = SQL_NULL_HDBC;
     m_env.reset();
     m_strConnect.Empty();

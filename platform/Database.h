@@ -128,6 +128,9 @@ public:
     void GiveBackStatement(const CString& strSQL, SQLHSTMT hstmt);
 
     SQLHDBC m_hdbc = SQL_NULL_HDBC;
+    // What the platform keeps for this session (a read-only SQLite session's
+    // authorizer state); released after the connection closes.
+    std::shared_ptr<void> m_pSessionGuard;
 
 private:
     struct CachedStatement {
@@ -266,6 +269,9 @@ public:
 
     unsigned m_nFields = 0;  // output columns the field exchange bound; set by Open
     unsigned m_nParams = 0;  // parameters the derived class binds (its own count)
+    // The most rows the driver is asked to deliver (SQL_ATTR_MAX_ROWS); 0: all.
+    // Set before Open.
+    SQLULEN m_nMaxRows = 0;
     CString m_strFilter;
     CString m_strSort;
     unsigned m_nDefaultType = snapshot;

@@ -382,6 +382,9 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
                                          reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0));
         }
         ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_nRowsFetched, 0));
+        if (m_nMaxRows != 0 || bPrepared)  // a reused statement may carry another's limit
+            ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_MAX_ROWS,
+                                         reinterpret_cast<SQLPOINTER>(m_nMaxRows), 0));
         if (m_bBulk) {
             m_rowStatus.assign(m_dwRowsetSize, 0);
             ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROW_BIND_TYPE,

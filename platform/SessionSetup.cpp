@@ -1,5 +1,5 @@
 // The session set-up that makes the suite's tables answer to the owner "dbo",
-// and read-only sessions.
+// for every host.
 #include "platform/SessionSetup.h"
 
 #include <string>
@@ -53,20 +53,6 @@ void PrepareDboSession(CDatabase& database, const char* lpszConnectString) {
         }
         case DbDialect::PostgreSQL:
             database.ExecuteSQL("SET search_path TO dbo, public");
-            break;
-        case DbDialect::SQLServer:
-        case DbDialect::Generic:
-            break;
-    }
-}
-
-void PrepareReadOnlySession(CDatabase& database) {
-    switch (database.GetDialect()) {
-        case DbDialect::SQLite:
-            database.ExecuteSQL("PRAGMA query_only = ON");
-            break;
-        case DbDialect::PostgreSQL:
-            database.ExecuteSQL("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
             break;
         case DbDialect::SQLServer:
         case DbDialect::Generic:

@@ -1,10 +1,15 @@
 // libxml2 and libxslt stand in for the XML services. Both keep process-wide
-// state (initialisation, error hooks); this is the one place that touches it.
-// The host may use the same libraries, so nothing here is ever torn down
-// (no xmlCleanupParser) and every hook is given back as it was found.
+// state (initialisation, error hooks, the external entity loader); this is the
+// one place that touches it. The host may use the same libraries, so nothing
+// here is ever torn down (no xmlCleanupParser) and every hook is given back as
+// it was found.
 #pragma once
 
 #include <libxml/xmlerror.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
 
 #include "platform/Export.h"
 
@@ -13,11 +18,12 @@
 HWPLATFORM_API void XmlServicesInit();
 
 // While alive, libxml2 and libxslt errors raised on the calling thread are
-// dropped instead of reaching stderr. The thread's own libxml2 handlers come
-// back when it ends; libxslt's process-wide handler keeps serving other
-// threads meanwhile and is restored when the last silencer on any thread
-// ends. Scopes nest. Create and destroy on the same thread. Initialises the
-// libraries if that has not happened yet.
+// kept in the silencer instead of reaching stderr. The thread's own libxml2
+// handlers come back when it ends; libxslt's process-wide handler keeps
+// serving other threads meanwhile and is restored when the last silencer on
+// any thread ends. Scopes nest (the innermost keeps the messages). Create and
+// destroy on the same thread. Initialises the libraries if that has not
+// happened yet.
 class HWPLATFORM_API XmlErrorSilencer {
 public:
     XmlErrorSilencer();
@@ -25,9 +31,63 @@ public:
     XmlErrorSilencer(const XmlErrorSilencer&) = delete;
     XmlErrorSilencer& operator=(const XmlErrorSilencer&) = delete;
 
+    // The first messages raised since this silencer began, on one line each
+    // ("line N: " before a parser's message), at most about 1 KB.
+    const std::string& Messages() const { return m_strMessages; }
+
 private:
+    friend struct XmlMessageSink;
     xmlGenericErrorFunc m_pPreviousGeneric;
     void* m_pPreviousGenericContext;
     xmlStructuredErrorFunc m_pPreviousStructured;
     void* m_pPreviousStructuredContext;
+    XmlErrorSilencer* m_pOuter;
+    std::string m_strMessages;
 };
+
+// The largest file the XML services read: a stylesheet, or anything it reads.
+constexpr size_t kMaxXmlFileBytes = 16u << 20;
+
+// Reads the regular file at `path` (links followed) into `content`, never more
+// than kMaxXmlFileBytes. False with `error` in words, naming the file as
+// `what` PATH: missing or unreadable, not a regular file (a device, a pipe or
+// a folder is never read), or larger than the limit (also when it grows while
+// being read).
+HWPLATFORM_API bool ReadXmlFile(const std::string& path, const char* what, std::string& content,
+                                std::string& error);
+
+// While alive, every file libxml2 and libxslt open for the calling thread
+// (xsl:import and xsl:include, document(), external DTDs and entities) must be
+// a local file inside one of `folders` (links resolved before the check) and
+// is read with ReadXmlFile; anything else is refused, and why goes to the
+// thread's silencer. Other threads load as before; the process-wide loader is
+// given back when the last limit on any thread ends. The innermost limit on a
+// thread applies. Create and destroy on the same thread.
+class HWPLATFORM_API XmlReadLimit {
+public:
+    explicit XmlReadLimit(const std::vector<std::string>& folders);
+    ~XmlReadLimit();
+    XmlReadLimit(const XmlReadLimit&) = delete;
+    XmlReadLimit& operator=(const XmlReadLimit&) = delete;
+
+    // Whether `path` lies inside one of the folders (false for a path that
+    // does not exist).
+    bool Admits(const std::string& path) const;
+    // Whether a read was refused under this limit: what was refused is not
+    // read, and the caller fails rather than carry on without it.
+    bool Refused() const { return m_bRefused; }
+
+private:
+    friend struct XmlMessageSink;
+    std::vector<std::string> m_folders;  // resolved, without a trailing '/'
+    XmlReadLimit* m_pOuter;
+    bool m_bRefused = false;
+};
+
+// Why the calling thread's last stylesheet transformation left its output
+// empty, in words; "" when it produced output. The transformer sets it, and a
+// host reads it after Display has left its string empty. Per thread, like a
+// thread's COM error object; kept here so that the component and its host
+// share one copy.
+HWPLATFORM_API void SetLastTransformFailure(const std::string& reason);
+HWPLATFORM_API std::string GetLastTransformFailure();

@@ -55,13 +55,28 @@ std::string ToValidUtf8OrThrow(const std::string& text) {
     }
 }
 
-bool ReadFile(const char* path, std::string& content) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(fopen(path, "rb"), fclose);
-    if (!file) return false;
-    char buffer[65536];
-    size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, count);
-    return !ferror(file.get());
+// Records why the output stays empty, for the host to read; answers false.
+bool Fail(const std::string& reason) {
+    SetLastTransformFailure(reason);
+    return false;
+}
+
+// What the XML services said, on one line: their first few messages.
+std::string Said(const XmlErrorSilencer& quiet) {
+    std::string said;
+    int lines = 0;
+    size_t start = 0;
+    const std::string& messages = quiet.Messages();
+    while (start < messages.size() && lines < 3) {
+        size_t end = messages.find('\n', start);
+        if (end == std::string::npos) end = messages.size();
+        std::string line = messages.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+        if (line.empty()) continue;
+        said += (lines++ ? "; " : "") + line;
+    }
+    return said.empty() ? "no reason given" : said;
 }
 
 }  // namespace
@@ -86,20 +101,39 @@ void StylesheetTransformer::SetStylesheetPath(CString path) {
     m_strStylesheetPath = std::move(path);
 }
 
+std::vector<std::string> StylesheetTransformer::ReadableFolders() {
+    std::vector<std::string> folders;
+    const std::string& path = m_strStylesheetPath.str();
+    const size_t slash = path.rfind('/');
+    folders.push_back(slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1));
+    CString styles;
+    if (LookUpStylesFolder(styles)) {
+        styles.Replace('\\', '/');
+        folders.push_back(styles.str());
+    }
+    return folders;
+}
+
 bool StylesheetTransformer::LoadStylesheet() {
     if (m_bLoaded) return true;
+    SetLastTransformFailure("");
     XmlErrorSilencer quiet;
+    // Imports and external entities come from the Styles folder or the
+    // stylesheet's own folder, and nowhere else.
+    XmlReadLimit limit(ReadableFolders());
 
-    std::string content;
-    if (!ReadFile(m_strStylesheetPath, content) || content.size() > INT_MAX) return false;
+    const std::string& path = m_strStylesheetPath.str();
+    std::string content, error;
+    if (!ReadXmlFile(path, "stylesheet", content, error)) return Fail(error);
     // The path is the base against which xsl:import and xsl:include resolve.
     m_pStylesheetDocument = xmlReadMemory(content.data(), static_cast<int>(content.size()),
-                                          m_strStylesheetPath, nullptr, kStylesheetParseOptions);
-    if (!m_pStylesheetDocument) return false;
+                                          path.c_str(), nullptr, kStylesheetParseOptions);
+    if (!m_pStylesheetDocument)
+        return Fail("stylesheet " + path + " is not well-formed XML: " + Said(quiet));
     m_pTemplate = xsltParseStylesheetDoc(m_pStylesheetDocument);
-    if (!m_pTemplate) {
+    if (!m_pTemplate || limit.Refused()) {
         Release();
-        return false;
+        return Fail("stylesheet " + path + " is not a usable XSLT stylesheet: " + Said(quiet));
     }
     // The host's string is UTF-8; whatever xsl:output names, the result is
     // written in UTF-8 (an HTML page's charset meta then says so too).
@@ -116,24 +150,38 @@ bool StylesheetTransformer::LookUpStylesFolder(CString& folder) {
 }
 
 bool StylesheetTransformer::Transform(const CString& text, CString& output) {
-    XmlErrorSilencer quiet;
-    if (!m_bLoaded && !LoadStylesheet()) return false;
+    SetLastTransformFailure("");
+    try {
+        if (!m_bLoaded && !LoadStylesheet()) return false;
+        XmlErrorSilencer quiet;
+        XmlReadLimit limit(ReadableFolders());  // document() reads the same way
+        if (!Run(text, output, quiet, limit)) return false;
+        if (output.IsEmpty()) SetLastTransformFailure("the stylesheet produced no output");
+        return true;
+    } catch (const std::bad_alloc&) {
+        throw _com_error(E_OUTOFMEMORY);
+    }
+}
 
+bool StylesheetTransformer::Run(const CString& text, CString& output, const XmlErrorSilencer& quiet,
+                                const XmlReadLimit& limit) {
     const std::string report = ToValidUtf8OrThrow(text.str());
-    if (report.size() > INT_MAX) return false;
+    if (report.size() > INT_MAX) return Fail("the report document is larger than 2 GB");
     DocPtr input(xmlReadMemory(report.data(), static_cast<int>(report.size()), nullptr, "UTF-8",
                                kReportParseOptions));
-    if (!input) return false;
+    if (!input) return Fail("the report document is not well-formed XML: " + Said(quiet));
 
     // A report stylesheet has no business writing files or using the network.
     SecurityPtr security(xsltNewSecurityPrefs());
-    if (!security) return false;
+    if (!security) return Fail("out of memory");
     for (xsltSecurityOption option : {XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
                                       XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK}) {
-        if (xsltSetSecurityPrefs(security.get(), option, xsltSecurityForbid) != 0) return false;
+        if (xsltSetSecurityPrefs(security.get(), option, xsltSecurityForbid) != 0)
+            return Fail("out of memory");
     }
     ContextPtr context(xsltNewTransformContext(m_pTemplate, input.get()));
-    if (!context || xsltSetCtxtSecurityPrefs(security.get(), context.get()) != 0) return false;
+    if (!context || xsltSetCtxtSecurityPrefs(security.get(), context.get()) != 0)
+        return Fail("out of memory");
 
     CString folder;
     if (LookUpStylesFolder(folder)) {
@@ -147,16 +195,19 @@ bool StylesheetTransformer::Transform(const CString& text, CString& output) {
 
     DocPtr result(xsltApplyStylesheetUser(m_pTemplate, input.get(), nullptr, nullptr, nullptr,
                                           context.get()));
-    if (!result || context->state != XSLT_STATE_OK) return false;
+    if (context->state == XSLT_STATE_STOPPED)
+        return Fail("the transformation was stopped: " + Said(quiet));  // terminate, recursion
+    if (!result || context->state != XSLT_STATE_OK || limit.Refused())
+        return Fail("the stylesheet failed: " + Said(quiet));
 
     xmlChar* html = nullptr;
     int length = 0;
-    if (xsltSaveResultToString(&html, &length, result.get(), m_pTemplate) != 0) return false;
-    if (!html) {  // the stylesheet produced nothing at all
-        output.Empty();
-        return true;
-    }
+    if (xsltSaveResultToString(&html, &length, result.get(), m_pTemplate) != 0)
+        return Fail("the transformation's output could not be serialised: " + Said(quiet));
     std::unique_ptr<xmlChar, void (*)(void*)> owned(html, xmlFree);
-    output = CString(reinterpret_cast<const char*>(html), static_cast<size_t>(length));
+    if (html)
+        output = CString(reinterpret_cast<const char*>(html), static_cast<size_t>(length));
+    else
+        output.Empty();  // the stylesheet produced nothing at all
     return true;
 }

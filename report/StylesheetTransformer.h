@@ -1,8 +1,13 @@
 // Turning the report text into HTML with an XSLT 1.0 stylesheet file.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/CString.h"
 
+class XmlErrorSilencer;
+class XmlReadLimit;
 struct _xmlDoc;
 struct _xsltStylesheet;
 
@@ -22,16 +27,21 @@ public:
     void SetStylesheetPath(CString path);
 
     // Reads and compiles the stylesheet file unless that is done already.
-    // False, with nothing loaded, when the file is missing, unreadable, not
-    // well formed or not a stylesheet.
+    // False, with nothing loaded, when the file is missing, unreadable, not a
+    // regular file, larger than 16 MB, not well formed or not a stylesheet.
+    // What it imports is read only from the stylesheet's own folder or the
+    // Styles folder.
     bool LoadStylesheet();
 
     // Parses `text` as UTF-8 whatever its declaration names (invalid byte
     // sequences read as U+FFFD), transforms it and assigns the result, in
     // UTF-8, to `output`. False when the stylesheet cannot be loaded, the
-    // text is not well formed or the transformation fails; `output` is then
-    // untouched and nothing is printed. Throws _com_error when PathName
-    // cannot be passed.
+    // text is not well formed or the transformation fails (a refused write or
+    // read, too deep a recursion, xsl:message terminate); `output` is then
+    // untouched and nothing is printed. Either way, when `output` ends up
+    // empty, GetLastTransformFailure (platform/XmlServices.h) says why on this
+    // thread. Throws _com_error when PathName cannot be passed or memory runs
+    // out.
     bool Transform(const CString& text, CString& output);
 
 protected:
@@ -41,6 +51,10 @@ protected:
 
 private:
     void Release();
+    bool Run(const CString& text, CString& output, const XmlErrorSilencer& quiet,
+             const XmlReadLimit& limit);
+    // The stylesheet's own folder and the Styles folder.
+    std::vector<std::string> ReadableFolders();
 
     _xsltStylesheet* m_pTemplate = nullptr;
     // The parsed stylesheet file; once compiled, m_pTemplate owns it.

@@ -265,3 +265,21 @@ CREATE TABLE dbo.pcsearch (
 -- subtransaction of its own.
 DO $$ BEGIN CREATE EXTENSION IF NOT EXISTS pg_trgm SCHEMA dbo; EXCEPTION WHEN OTHERS THEN RAISE NOTICE 'pg_trgm is not available: the fleet search reads every row'; END $$;
 DO $$ DECLARE owner TEXT; BEGIN SELECT n.nspname INTO owner FROM pg_extension e JOIN pg_namespace n ON n.oid = e.extnamespace WHERE e.extname = 'pg_trgm'; IF owner IS NOT NULL THEN EXECUTE format('CREATE INDEX pcsearch_text ON dbo.pcsearch USING gin (text %I.gin_trgm_ops)', owner); END IF; END $$;
+
+-- Statements that users write (hwconsole query) run as a role that can read
+-- the tables of dbo and nothing else: hwreader. Loading this file creates it
+-- when the loading role may create roles, and grants it reading either way.
+-- To use it, give it a login (ALTER ROLE hwreader LOGIN PASSWORD '...'), or
+-- make a login role that is a member of hwreader and nothing else.
+-- (Inside the block, semicolons start lines: a loader splits the file at a
+-- semicolon that ends one.)
+DO $$ BEGIN
+    IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') AND EXISTS (
+        SELECT FROM pg_roles WHERE rolname = current_user AND (rolsuper OR rolcreaterole))
+    THEN CREATE ROLE hwreader NOLOGIN
+    ; END IF
+    ; IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') THEN
+        GRANT USAGE ON SCHEMA dbo TO hwreader
+        ; GRANT SELECT ON ALL TABLES IN SCHEMA dbo TO hwreader
+    ; END IF
+; END $$;

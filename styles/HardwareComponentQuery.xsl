@@ -3,7 +3,7 @@
   Fleet hardware query result as a self-contained HTML5 page. Input (see
   README.md in this folder):
 
-    <QueryResult title="..." company="..." user="..." generated="...">
+    <QueryResult title="..." company="..." user="..." generated="..." cutAt="...">
       <Columns><Column type="number">...</Column>...</Columns>
       <Row><Value>...</Value>...</Row>
       ...
@@ -61,6 +61,7 @@ tbody tr:nth-child(even) td { background: var(--zebra); }
 .num { text-align: right; font-variant-numeric: tabular-nums; }
 .none { color: var(--faint); }
 .empty-note { margin: 18px 0; color: var(--muted); }
+.cut-note { margin: 18px 0 8px; padding: 8px 14px; border: 1px solid var(--line); border-left: 4px solid #c98a12; border-radius: 8px; background: var(--card); }
 @media (max-width: 640px) {
   .page { padding: 12px 12px 32px; }
   .table-wrap { background: none; border: 0; overflow: visible; }
@@ -109,6 +110,9 @@ tbody tr:nth-child(even) td { background: var(--zebra); }
     <xsl:variable name="columns" select="Columns/Column"/>
     <xsl:choose>
       <xsl:when test="Row">
+        <xsl:if test="@cutAt">
+          <p class="cut-note">The result was cut at <xsl:value-of select="@cutAt"/> rows: only these are shown.</p>
+        </xsl:if>
         <p class="count">
           <xsl:value-of select="count(Row)"/>
           <xsl:choose>

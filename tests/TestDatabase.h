@@ -72,6 +72,12 @@ inline std::string PostgresConnect(const std::string& file = HW_PG_CONNECT_FILE)
     return text;
 }
 
+// The test server's role that may only read dbo (DIR/reader-connect.txt).
+inline std::string PostgresReaderConnect() {
+    std::string file = HW_PG_CONNECT_FILE;
+    return PostgresConnect(file.insert(file.rfind('/') + 1, "reader-"));
+}
+
 // A SQLite fleet of the hand-written PCs in report-pcs.sql, made once per
 // test program.
 inline const std::string& SampleFleet() {

@@ -1,9 +1,14 @@
 // hwconsole run as a user runs it: a subprocess, its output and exit code.
 #include <gtest/gtest.h>
 #include <libxml/c14n.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "tests/ReportSchema.h"
 #include "tests/Subprocess.h"
@@ -31,8 +36,19 @@ TEST(ConsoleInfo, SaysWhatItCheckedInWords) {
 // output, no file, no password repeated.
 TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
     const std::string db = testdb::SampleFleet();
-    testdb::TempDir dir, styles, broken;
+    testdb::TempDir dir, styles, broken, endless;
     std::ofstream(broken.File("StdHardwareStyleSheet.xsl")) << "<xsl:stylesheet version='1.0'";
+    // A stylesheet that never ends once took the whole process down.
+    std::filesystem::create_symlink("/dev/zero", endless.File("StdHardwareStyleSheet.xsl"));
+    // The document carries InUse as the database holds it: an '&' there
+    // leaves it unreadable, and the component says so through the host.
+    const std::string rawInUse = styles.File("raw-in-use.db");
+    testdb::CreateSqliteDatabase(rawInUse, {HW_TEST_DATA "/report-pcs.sql"});
+    {
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(rawInUse).c_str());
+        connection.m_database.ExecuteSQL("UPDATE SystemSlot SET InUse = 'A & B' WHERE ID = 2");
+    }
     const std::string out = dir.File("never");
     const std::vector<std::string> report = {"report", "--db", db, "--out", out};
     const std::vector<std::string> batch = {"batch", "--db", db, "--out-dir", out};
@@ -77,11 +93,22 @@ TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
         {report,
          {"--pc", "2", "--styles", styles.Path()},
          1,
-         "stylesheet " + styles.Path() + "/StdHardwareStyleSheet.xsl is missing"},
+         "the transformation failed: cannot read stylesheet " + styles.Path() +
+             "/StdHardwareStyleSheet.xsl: No such file or directory"},
         {report,
          {"--pc", "2", "--styles", broken.Path()},
          1,
-         "stylesheet " + broken.Path() + "/StdHardwareStyleSheet.xsl is not a usable stylesheet"},
+         "stylesheet " + broken.Path() +
+             "/StdHardwareStyleSheet.xsl is not well-formed XML: line 1"},
+        {report,
+         {"--pc", "2", "--styles", endless.Path()},
+         1,
+         "stylesheet " + endless.Path() + "/StdHardwareStyleSheet.xsl is not a regular file"},
+        {{"report", "--out", out},
+         {"--pc", "2", "--db", rawInUse},
+         1,
+         "the transformation failed: the report document is not well-formed XML: line 71: "
+         "xmlParseEntityRef: no name"},
         {report, {"--pc", "1"}, 1, "PC 1 has no inventory rows in " + db},
         {report, {"--pc", "2", "--format", "pdf"}, 2, "unknown format 'pdf'"},
         {report,
@@ -116,7 +143,11 @@ TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
         {batch,
          {"--pcs", "2", "--styles", styles.Path()},
          1,
-         "stylesheet " + styles.Path() + "/StdHardwareStyleSheet.xsl is missing"},
+         "cannot read stylesheet " + styles.Path() + "/StdHardwareStyleSheet.xsl: No such file"},
+        {batch,
+         {"--pcs", "2", "--styles", endless.Path()},
+         1,
+         "stylesheet " + endless.Path() + "/StdHardwareStyleSheet.xsl is not a regular file"},
         {{"batch", "--db", db, "--pcs", "2"},
          {"--out-dir", "/proc/no/such"},
          1,
@@ -199,6 +230,80 @@ TEST(ConsoleReport, DatabaseErrorNamesTheSqlState) {
         EXPECT_NE(r.err.find(table), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << "no partial report on standard output";
     }
+}
+
+// Every command writes its file the same way; the report shows it.
+TEST(ConsoleOutput, ReplacesTheFileWholeAndTouchesNothingElse) {
+    namespace fs = std::filesystem;
+    testdb::TempDir dir, elsewhere;
+    const std::string victim = elsewhere.File("victim.txt");
+    std::ofstream(victim) << "victim";
+    auto report = [](const std::string& out, const std::string& company) {
+        return Report({"--pc", "2", "--company", company, "--out", out});
+    };
+
+    // Links planted beside the target and at the target are never written through.
+    const std::string linked = dir.File("linked.html");
+    fs::create_symlink(victim, linked + ".tmp");
+    fs::create_symlink(victim, dir.File("planted.html"));
+    for (const std::string& out : {linked, dir.File("planted.html")}) {
+        ASSERT_EQ(report(out, "Acme").exitCode, 0);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out))) << out;
+    }
+    EXPECT_EQ(testdb::ReadText(victim), "victim");
+    EXPECT_TRUE(fs::is_symlink(linked + ".tmp"));
+
+    // A private file stays private; the user's own file of the old temporary name stays.
+    const std::string secret = dir.File("secret.html");
+    std::ofstream(secret) << "old";
+    std::ofstream(secret + ".tmp") << "mine";
+    fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(report(secret, "Acme").exitCode, 0);
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(testdb::ReadText(secret + ".tmp"), "mine");
+
+    // Writers of one file at once: it ends up as exactly one writer's report.
+    const std::string shared = dir.File("shared.html");
+    const std::string reference = Report({"--pc", "2", "--company", "Company-A"}).out;
+    for (int round = 0; round < 3; ++round) {
+        // Started from this one thread: a child forked beside other threads
+        // may find the allocator locked.
+        std::vector<pid_t> writers;
+        for (char id = 'A'; id <= 'F'; ++id) {
+            std::vector<std::string> args = {
+                kConsole, "report", "--db",      testdb::SampleFleet(),
+                "--pc",   "2",      "--company", std::string("Company-") + id,
+                "--out",  shared};
+            std::vector<char*> argv;
+            for (std::string& arg : args) argv.push_back(&arg[0]);
+            argv.push_back(nullptr);
+            const pid_t pid = fork();
+            if (pid == 0) {
+                execv(argv[0], argv.data());
+                _exit(127);
+            }
+            writers.push_back(pid);
+        }
+        for (pid_t pid : writers) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            EXPECT_EQ(status, 0);
+        }
+        const std::string written = testdb::ReadText(shared);
+        const size_t at = written.find("Company-");
+        ASSERT_NE(at, std::string::npos);
+        std::string expected = reference;
+        for (size_t pos = 0; (pos = expected.find("Company-A", pos)) != std::string::npos; ++pos)
+            expected[pos + 8] = written[at + 8];
+        EXPECT_EQ(written, expected) << "round " << round;
+    }
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"linked.html", "linked.html.tmp", "planted.html",
+                                            "secret.html", "secret.html.tmp", "shared.html"}))
+        << "no temporary file is left behind";
 }
 
 // The tree of an XML text in canonical form: declaration, line ends, empty

@@ -1,6 +1,8 @@
 // hwconsole init-db run as a user runs it: the real binary, a real SQLite
 // file (and a real PostgreSQL server when the pg fixture started one).
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -146,6 +148,22 @@ TEST(InitDbSqlite, AFailedLoadLosesNothing) {
     EXPECT_NE(r.err.find("nothing was written"), std::string::npos) << r.err;
     EXPECT_EQ(testdb::ReadText(file), "not a fleet\n");
     EXPECT_EQ(List(folder), "precious.db\nschema\n") << "the half-built file is removed";
+}
+
+TEST(InitDbSqlite, RemovesWhatAKilledRunLeftAndNothingElse) {
+    testdb::TempDir folder;
+    const std::string file = folder.File("fleet.db");
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    // The temporary files of a run killed outright and of one still running
+    // (this process), and a file of the user's own.
+    const std::string killed = ".init-" + std::to_string(gone) + "-a1B2c3";
+    const std::string running = ".init-" + std::to_string(getpid()) + "-d4E5f6";
+    for (const std::string& name : {killed, running, std::string(".tmp")})
+        std::ofstream(file + name) << "20 MB of a half-built fleet";
+    ASSERT_EQ(InitDb({"--db", file, "--pcs", "2"}).exitCode, 0);
+    EXPECT_EQ(List(folder), "fleet.db\nfleet.db" + running + "\nfleet.db.tmp\n");
 }
 
 TEST(InitDbErrors, TellTheUserWhatIsWrong) {

@@ -6,6 +6,7 @@
 #include <libxslt/xslt.h>
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/XmlServices.h"
 #include "report/StylesheetTransformer.h"
 #include "tests/ReportSchema.h"
 #include "tests/TestDatabase.h"
@@ -311,41 +313,96 @@ TEST_F(TransformerTest, KeepsTheCompiledStylesheetForTheSamePathOnly) {
     EXPECT_EQ(Run(transformer, Report("")), "second");
 }
 
-TEST_F(TransformerTest, EveryFailureLeavesTheOutputAndStderrAlone) {
+// The stylesheet file, and what it reads, as an attacker or an accident leaves them.
+enum class Sheet { kText, kMissing, kDevZero, kHuge, kPipe };
+
+TEST_F(TransformerTest, EveryFailureSaysWhyAndLeavesTheOutputAndStderrAlone) {
     const std::string good = TextStylesheet("ok");
+    testdb::TempDir outside;
+    const std::string secret = outside.File("secret.xml");
+    WriteText(secret, "<secret>s3cret</secret>");
+    WriteText(outside.File("import.xsl"), TextStylesheet("imported"));
+    const std::string recursion =
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:template match=\"/\"><xsl:call-template name=\"again\"/></xsl:template>"
+        "<xsl:template name=\"again\"><xsl:call-template name=\"again\"/></xsl:template>"
+        "</xsl:stylesheet>";
     const struct {
         const char* what;
-        std::string stylesheet;  // empty: no file at the path
+        Sheet sheet;
+        std::string stylesheet;
         std::string report;
+        std::string reason;
     } cases[] = {
-        {"missing stylesheet", "", Report("")},
-        {"stylesheet is not XSLT", "<root><child/></root>", Report("")},
-        {"stylesheet not well formed", "<xsl:stylesheet version=\"1.0\"", Report("")},
-        {"empty text", good, ""},
-        {"text not well formed", good, Report("<CPU_BIOS>\r\n")},
-        {"text with a control character", good, Report("", "a\x01")},
-        {"stylesheet stops itself",
-         TextStylesheet("<xsl:message terminate=\"yes\">stop</xsl:message>"), Report("")},
-        {"stylesheet writes a file",
+        {"missing stylesheet", Sheet::kMissing, "", Report(""), "cannot read stylesheet"},
+        {"stylesheet is /dev/zero", Sheet::kDevZero, "", Report(""), "is not a regular file"},
+        {"stylesheet of 3 GB", Sheet::kHuge, "", Report(""), "is larger than 16 MB"},
+        {"stylesheet is a pipe", Sheet::kPipe, "", Report(""), "is not a regular file"},
+        {"stylesheet is not XSLT", Sheet::kText, "<root><child/></root>", Report(""),
+         "is not a usable XSLT stylesheet"},
+        {"stylesheet not well formed", Sheet::kText, "<xsl:stylesheet version=\"1.0\"", Report(""),
+         "is not well-formed XML: line 1: "},
+        {"empty text", Sheet::kText, good, "", "the report document is not well-formed XML"},
+        {"text not well formed", Sheet::kText, good, Report("<CPU_BIOS>\r\n"),
+         "the report document is not well-formed XML: line 7: "},
+        {"text with a control character", Sheet::kText, good, Report("", "a\x01"),
+         "the report document is not well-formed XML: line 4: PCDATA invalid Char value 1"},
+        {"stylesheet stops itself", Sheet::kText,
+         TextStylesheet("<xsl:message terminate=\"yes\">stop</xsl:message>"), Report(""),
+         "the transformation was stopped: stop"},
+        {"endless recursion", Sheet::kText, recursion, Report(""), "infinite template recursion"},
+        {"stylesheet writes a file", Sheet::kText,
          TextStylesheet("<xsl:document href=\"" + m_dir.File("written.txt") +
                         "\" method=\"text\">x</xsl:document>done"),
-         Report("")},
+         Report(""), "refused"},
+        {"document() outside the Styles folder", Sheet::kText,
+         TextStylesheet("<xsl:value-of select=\"document('" + secret + "')\"/>"), Report(""),
+         "reading " + secret + " is refused"},
+        {"xsl:import from outside", Sheet::kText,
+         "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+         "<xsl:import href=\"" +
+             outside.File("import.xsl") + "\"/></xsl:stylesheet>",
+         Report(""), "is refused: it is outside the Styles folder"},
+        {"external entity from outside", Sheet::kText,
+         "<!DOCTYPE xsl:stylesheet [<!ENTITY secret SYSTEM \"" + secret + "\">]>" +
+             TextStylesheet("&secret;"),
+         Report(""), "is refused: it is outside the Styles folder"},
     };
     const std::string path = m_dir.File("failing.xsl");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove(path);
-        if (!c.stylesheet.empty()) WriteText(path, c.stylesheet);
+        if (c.sheet == Sheet::kText) WriteText(path, c.stylesheet);
+        if (c.sheet == Sheet::kDevZero) fs::create_symlink("/dev/zero", path);
+        if (c.sheet == Sheet::kHuge) {
+            WriteText(path, good);
+            fs::resize_file(path, 3ull << 30);  // sparse: nothing is written
+        }
+        if (c.sheet == Sheet::kPipe) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
         StderrCapture err;
         FixedFolderTransformer transformer("C:\\Suite\\Styles\\");
         transformer.SetStylesheetPath(path.c_str());
         CString output("kept");
         EXPECT_FALSE(transformer.Transform(c.report, output));
         EXPECT_EQ(output.str(), "kept");
+        EXPECT_NE(GetLastTransformFailure().find(c.reason), std::string::npos)
+            << "[" << GetLastTransformFailure() << "]";
+        EXPECT_EQ(GetLastTransformFailure().find("s3cret"), std::string::npos);
         EXPECT_EQ(err.Text(), "");
     }
     EXPECT_FALSE(fs::exists(m_dir.File("written.txt")));
+
+    // Beside the stylesheet is fair game; no output at all says so too.
+    WriteText(m_dir.File("labels.xml"), "<labels>Processor</labels>");
+    EXPECT_EQ(Echo(nullptr, "<xsl:value-of select=\"document('labels.xml')\"/>", Report("")),
+              "Processor");
+    EXPECT_EQ(GetLastTransformFailure(), "");
+    EXPECT_EQ(Echo(nullptr, "", Report("")), "");
+    EXPECT_EQ(GetLastTransformFailure(), "the stylesheet produced no output");
 }
+
 int g_hostMessages = 0;
 void CountHostMessage(void*, const char*, ...) {
     ++g_hostMessages;
