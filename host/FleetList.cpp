@@ -109,10 +109,10 @@ std::string ListColumnNames() {
 }
 
 FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
-    std::string where, counted = "[dbo].[PCListing]", value;
+    std::string found, with, where, counted = "[dbo].[PCListing]", value;
     std::vector<std::string> params;
     if (!query.search.empty()) {
-        const std::string found = SearchSelect(db.GetDialect(), query.search, value);
+        found = SearchSelect(db.GetDialect(), query.search, value);
         where = " WHERE [ID] IN (" + found + ")";
         counted = "(" + found + ") found";  // the index alone counts them
         params.push_back(value);
@@ -122,9 +122,17 @@ FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
         TextRows count(db, "SELECT COUNT(*) FROM " + counted, 1, params);
         if (count.Run()) page.total = static_cast<size_t>(count.Number(0, 0));
     }
+    // PostgreSQL walks the sort column's index and tests each PC against the
+    // search, which suits many matches; for a few thousand it is faster to
+    // take the matches first and sort their rows (measured on 100,000 PCs).
+    if (!where.empty() && db.GetDialect() == DbDialect::PostgreSQL && page.total <= 5000) {
+        with = "WITH found AS MATERIALIZED (" + found + ") ";
+        where = " WHERE [ID] IN (SELECT [ID] FROM found)";
+    }
     TextRows rows(db,
-                  "SELECT [ID], [Name], [Manufacturer], [Model], [OS], [CPU], [Memory], "
-                  "[LastInventory] FROM [dbo].[PCListing]" +
+                  with +
+                      "SELECT [ID], [Name], [Manufacturer], [Model], [OS], [CPU], [Memory], "
+                      "[LastInventory] FROM [dbo].[PCListing]" +
                       where + OrderBy(query.sortBy, query.descending) +
                       Window(db.GetDialect(), query.offset, query.limit),
                   8, params);
