@@ -279,6 +279,10 @@ void AddComponentOption(CLI::App* command, std::string& componentPath) {
         ->type_name("PATH");
 }
 
+void AddOutOption(CLI::App* command, std::string& out) {
+    command->add_option("--out", out, "write there (default: standard output)")->type_name("FILE");
+}
+
 void AddHeaderOptions(CLI::App* command, std::string& user, std::string& company) {
     command->add_option("--user", user, "the user shown in the page's header")->type_name("TEXT");
     command->add_option("--company", company, "the company shown in the page's header")

@@ -55,6 +55,8 @@ CLI::Option* AddOption(CLI::App* command, const std::string& name,
 void AddDatabaseOptions(CLI::App* command, DatabaseChoice& database);
 // --component PATH, the installation's component by default.
 void AddComponentOption(CLI::App* command, std::string& componentPath);
+// --out FILE, standard output by default.
+void AddOutOption(CLI::App* command, std::string& out);
 // --user TEXT --company TEXT, shown in the page's header.
 void AddHeaderOptions(CLI::App* command, std::string& user, std::string& company);
 // --format NAME | --styles DIR for report pages.

@@ -174,6 +174,5 @@ void AddListCommand(CommandLine& line) {
                      "table: aligned columns (default); csv: RFC 4180 with a header row; json: "
                      "an array of objects")
         ->type_name("table|csv|json");
-    command->add_option("--out", options->out, "write there (default: standard output)")
-        ->type_name("FILE");
+    AddOutOption(command, options->out);
 }

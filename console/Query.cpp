@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -113,15 +112,6 @@ bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& titl
 
 constexpr int32_t kMaxRowsLimit = 1000000;
 constexpr int32_t kMaxTimeout = 86400;  // seconds
-
-std::string LocalTimeStamp() {
-    const time_t now = time(nullptr);
-    struct tm local;
-    localtime_r(&now, &local);
-    char text[32];
-    strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
-}
 
 // --max-rows and --timeout; false with a usage error.
 bool ParseLimits(const QueryOptions& options, QueryLimits& limits, std::string& error) {
@@ -283,7 +273,6 @@ void AddQueryCommand(CommandLine& line) {
                      "html: the page (default); xml: the query document itself; csv: RFC 4180 "
                      "with a header row; json: an array of objects")
         ->type_name("html|xml|csv|json");
-    command->add_option("--out", options->out, "write there (default: standard output)")
-        ->type_name("FILE");
+    AddOutOption(command, options->out);
     AddComponentOption(command, options->componentPath);
 }

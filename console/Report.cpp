@@ -105,7 +105,6 @@ void AddReportCommand(CommandLine& line) {
               "PC");
     AddHeaderOptions(command, options->user, options->company);
     AddStyleOptions(command, options->styles);
-    command->add_option("--out", options->out, "write there (default: standard output)")
-        ->type_name("FILE");
+    AddOutOption(command, options->out);
     AddComponentOption(command, options->componentPath);
 }

@@ -1,7 +1,6 @@
 #include "host/BatchIndex.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include "host/FleetIndex.h"
 #include "host/Output.h"
@@ -51,15 +50,6 @@ const char kStyle[] =
 
 void Append(CString& out, const std::string& text) {
     AppendEscapedText(out, text.c_str());
-}
-
-std::string Today() {
-    const time_t now = time(nullptr);
-    struct tm local;
-    localtime_r(&now, &local);
-    char text[32];
-    strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
 }
 
 // Rows in the column's order: case-insensitive, unknown values last, the
@@ -129,7 +119,7 @@ std::string IndexPage(const BatchIndexPage& page, const std::vector<FleetRow>& r
 
 bool WriteBatchIndex(const BatchIndexPage& page, const std::vector<FleetRow>& rows,
                      std::string& error) {
-    const std::string generated = Today();
+    const std::string generated = LocalTimeStamp();
     for (const IndexColumn& column : kColumns)
         if (!WriteFileAtomically(page.folder + column.file,
                                  IndexPage(page, rows, column, generated), error))
