@@ -230,6 +230,13 @@ CREATE INDEX pcidentity_uuid ON dbo.pcidentity (uuid);
 CREATE INDEX pcidentity_serial ON dbo.pcidentity (serialnumber, manufacturer);
 CREATE INDEX pcidentity_hostname ON dbo.pcidentity (hostname);
 CREATE INDEX pcidentity_assettag ON dbo.pcidentity (assettag);
+-- A database that gets this table later (an import adds it) lets hwreader
+-- read it too.
+DO $$ BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') THEN
+        GRANT SELECT ON dbo.pcidentity TO hwreader
+    ; END IF
+; END $$;
 
 -- The fleet index, derived from the tables above by whatever writes them
 -- (init-db, the import): one row per PC as the fleet list shows it, with an
@@ -265,6 +272,12 @@ CREATE TABLE dbo.pcsearch (
 -- subtransaction of its own.
 DO $$ BEGIN CREATE EXTENSION IF NOT EXISTS pg_trgm SCHEMA dbo; EXCEPTION WHEN OTHERS THEN RAISE NOTICE 'pg_trgm is not available: the fleet search reads every row'; END $$;
 DO $$ DECLARE owner TEXT; BEGIN SELECT n.nspname INTO owner FROM pg_extension e JOIN pg_namespace n ON n.oid = e.extnamespace WHERE e.extname = 'pg_trgm'; IF owner IS NOT NULL THEN EXECUTE format('CREATE INDEX pcsearch_text ON dbo.pcsearch USING gin (text %I.gin_trgm_ops)', owner); END IF; END $$;
+-- hwreader reads these too, also where an import adds them later.
+DO $$ BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') THEN
+        GRANT SELECT ON dbo.pclisting, dbo.pcsearch TO hwreader
+    ; END IF
+; END $$;
 
 -- Statements that users write (hwconsole query) run as a role that can read
 -- the tables of dbo and nothing else: hwreader. Loading this file creates it
