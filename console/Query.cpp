@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "console/Console.h"
 #include "host/ComponentLoader.h"
@@ -25,14 +27,15 @@ struct QueryOptions {
     DatabaseChoice database;
     std::optional<std::string> sql, named, like, mb, title, maxRows, timeout;
     std::string format = "html";
-    std::string user, company, out, componentPath;
+    std::string user, company, out, componentPath, pcLink;
 };
 
 // The stylesheet gets the installation's Styles folder as PathName, as the
-// component's own report transformation does.
+// component's own report transformation does, and where PC pages are as PcLink.
 class QueryTransformer : public StylesheetTransformer {
 public:
-    explicit QueryTransformer(std::string stylesFolder) : m_stylesFolder(std::move(stylesFolder)) {}
+    QueryTransformer(std::string stylesFolder, std::string pcLink)
+        : m_stylesFolder(std::move(stylesFolder)), m_pcLink(std::move(pcLink)) {}
 
 protected:
     bool LookUpStylesFolder(CString& folder) override {
@@ -40,9 +43,11 @@ protected:
         folder = m_stylesFolder;
         return true;
     }
+    Parameters HostParameters() const override { return {{"PcLink", m_pcLink}}; }
 
 private:
     std::string m_stylesFolder;
+    std::string m_pcLink;
 };
 
 // A text for inside a LIKE pattern's string literal: quotes doubled, and the
@@ -63,19 +68,28 @@ std::string SystemNameOf(const char* id) {
            ") AS \"System\"";
 }
 
-// Fills `sql` and `title` for --named; false with a usage error.
+// Fills `sql`, `title` and `columns` for --named; false with a usage error.
+// Every named query names the PC by its "PC" number and its "System" name,
+// and lists what it is about first.
 bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& title,
-                std::string& error) {
+                QueryColumns& columns, std::string& error) {
     const std::string name = options.named.value_or("");
+    columns.pcId = "PC";
+    columns.pcName = "System";
     if (name == "low-disk") {
         title = "Logical disks under 10 % free";
+        // Fullest first. A CD-ROM volume (device type 1, or a disc's file
+        // system) is always full and never runs out of room.
         sql = "SELECT l.[ID] AS \"PC\", " + SystemNameOf("l.[ID]") +
               ", l.[Name] AS \"Volume\", l.[FileSystem] AS \"File system\", "
               "l.[Capacity] AS \"Size (GB)\", l.[FreeSpace] AS \"Free (GB)\", "
               "CAST(100.0 * l.[FreeSpace] / l.[Capacity] AS INTEGER) AS \"Free (%)\" "
               "FROM [dbo].[LogicalDisk] l "
               "WHERE l.[Capacity] > 0 AND l.[FreeSpace] < 0.1 * l.[Capacity] "
-              "ORDER BY l.[ID], l.[LogicalDiskID]";
+              "AND l.[DeviceTypeID] <> 1 "
+              "AND UPPER(RTRIM(COALESCE(l.[FileSystem], ''))) NOT IN ('CDFS', 'UDF', 'ISO9660') "
+              "ORDER BY 1.0 * l.[FreeSpace] / l.[Capacity], l.[ID], l.[LogicalDiskID]";
+        columns.decimals = {{"Size (GB)", 2}, {"Free (GB)", 2}};
         return true;
     }
     if (name == "cpu") {
@@ -90,7 +104,7 @@ bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& titl
               "MAX(c.[Speed]) AS \"Speed (MHz)\" FROM [dbo].[CPU] c "
               "WHERE UPPER(c.[Name]) LIKE UPPER('%" +
               LikeLiteralText(like) +
-              "%') ESCAPE '!' GROUP BY c.[ID], c.[Name] ORDER BY c.[ID], c.[Name]";
+              "%') ESCAPE '!' GROUP BY c.[ID], c.[Name] ORDER BY c.[Name], c.[ID]";
         return true;
     }
     if (name == "memory-below") {
@@ -100,10 +114,12 @@ bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& titl
             return false;
         }
         title = "PCs with less than " + std::to_string(mb) + " MB of memory";
+        // Least memory first; a memory the scan could not read (-1) last.
         sql =
             "SELECT o.[ID] AS \"PC\", o.[Name] AS \"System\", o.[Memory] AS \"Memory (MB)\" "
             "FROM [dbo].[SystemOverview] o WHERE o.[Memory] < " +
-            std::to_string(mb) + " ORDER BY o.[ID], o.[OSID]";
+            std::to_string(mb) +
+            " ORDER BY CASE WHEN o.[Memory] < 0 THEN 1 ELSE 0 END, o.[Memory], o.[ID], o.[OSID]";
         return true;
     }
     error = "unknown named query '" + name + "' (one of: low-disk, cpu, memory-below)";
@@ -135,7 +151,7 @@ bool ParseLimits(const QueryOptions& options, QueryLimits& limits, std::string& 
 
 // The page for the query document, with the stylesheet the component names.
 int WritePage(const ComponentLoader& component, const std::string& document,
-              const std::string& out) {
+              const std::string& pcLink, const std::string& out) {
     CString name;
     if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
         fprintf(stderr, "hwconsole: the component names no query stylesheet\n");
@@ -143,7 +159,7 @@ int WritePage(const ComponentLoader& component, const std::string& document,
     }
     const std::string styles = StylesFolderOf(component.Path());
     const std::string path = styles + name.str();
-    QueryTransformer transformer(styles);
+    QueryTransformer transformer(styles, pcLink);
     transformer.SetStylesheetPath(CString(path));
     CString html;
     try {
@@ -176,13 +192,14 @@ int ExportTable(const std::string& document, const std::string& format, const st
 
 int RunQuery(const QueryOptions& options) {
     std::string sql, title, error;
+    QueryColumns columns;
     if (options.sql.has_value() == options.named.has_value()) {
         fprintf(stderr, "hwconsole: query needs either --sql \"SELECT ...\" or --named NAME\n");
         return kExitUsage;
     }
     if (options.sql) {
         sql = *options.sql;
-    } else if (!NamedQuery(options, sql, title, error)) {
+    } else if (!NamedQuery(options, sql, title, columns, error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
@@ -223,7 +240,7 @@ int RunQuery(const QueryOptions& options) {
     std::string document;
     const auto start = std::chrono::steady_clock::now();
     try {
-        document = BuildQueryDocument(connection, statement, header, limits);
+        document = BuildQueryDocument(connection, statement, header, limits, columns);
     } catch (const CDBException& e) {
         if (std::chrono::steady_clock::now() - start >= limits.timeout)
             fprintf(stderr, "hwconsole: the query was stopped after %lld s (--timeout): %s\n",
@@ -234,7 +251,7 @@ int RunQuery(const QueryOptions& options) {
     }
     if (format == "xml") return WriteOutput(options.out, document) ? kExitOk : kExitFailed;
     if (format == "csv" || format == "json") return ExportTable(document, format, options.out);
-    return WritePage(component, document, options.out);
+    return WritePage(component, document, options.pcLink, options.out);
 }
 
 }  // namespace
@@ -262,6 +279,11 @@ void AddQueryCommand(CommandLine& line) {
     AddOption(command, "--like", options->like, "part of the processor's name, for --named cpu",
               "TEXT");
     AddOption(command, "--mb", options->mb, "megabytes, for --named memory-below", "N");
+    command
+        ->add_option("--pc-link", options->pcLink,
+                     "link the named queries' PC names to their pages, {id} the PC's number: "
+                     "pc-{id}.html beside a batch folder's pages")
+        ->type_name("PATTERN");
     AddOption(command, "--max-rows", options->maxRows,
               "at most N rows (default 10000); the result says where it was cut", "N");
     AddOption(command, "--timeout", options->timeout, "stop the query after this long (default 30)",

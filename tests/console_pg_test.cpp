@@ -69,6 +69,12 @@ TEST_F(ConsolePostgres, QueryRunsAsTheRoleThatCanOnlyRead) {
         r.out.find("<Value>2</Value>\r\n<Value>WS-0002</Value>\r\n<Value>Core X 5600</Value>"),
         std::string::npos)
         << r.out;
+    // The named queries' SQL runs on PostgreSQL too.
+    for (const char* name : {"low-disk", "memory-below"}) {
+        ProcessResult named = RunConsole({"query", "--connect", testdb::PostgresReaderConnect(),
+                                          "--named", name, "--mb", "99999"});
+        EXPECT_EQ(named.exitCode, 0) << name << ": " << named.err;
+    }
 }
 
 }  // namespace
