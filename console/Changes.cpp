@@ -1,56 +1,77 @@
 // `hwconsole changes`: the options; history/ does the work.
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 #include "console/Console.h"
 #include "history/Changes.h"
 #include "host/Output.h"
+#include "host/PcLookup.h"
 #include "platform/XmlServices.h"
 
-int RunChanges(const CommandLine& cmd) {
-    std::string unknown;
-    const std::vector<std::string> extra =
-        cmd.Positional({"db", "connect", "pc", "since", "format", "out"}, {"all"}, unknown);
-    if (!unknown.empty() || !extra.empty()) {
-        fprintf(stderr, "hwconsole: changes does not know %s (see hwconsole --help)\n",
-                unknown.empty() ? extra.front().c_str() : unknown.c_str());
+namespace {
+
+struct ChangesCommand {
+    DatabaseChoice database;
+    std::optional<std::string> pc, since;
+    std::string format = "html";
+    bool all = false;
+    std::string out;
+};
+
+// The PC that `name` means, or an exit code with the reason printed.
+int FindPc(CDatabase& db, const std::string& name, const std::string& databaseName, int32_t& id) {
+    PcMatch match;
+    try {
+        match = LookUpPc(db, name);
+    } catch (const CDBException& e) {
+        fprintf(stderr, "hwconsole: database error: %s\n", e.what());
+        return kExitFailed;
+    }
+    if (match.status == PcMatch::kAmbiguous) {
+        fprintf(stderr, "hwconsole: %s\n", DescribeCandidates(name, match).c_str());
         return kExitUsage;
     }
+    if (match.status == PcMatch::kNotFound) {
+        fprintf(stderr,
+                "hwconsole: no PC is known as '%s' in %s (by ID, host name, serial number or "
+                "asset tag)\n",
+                name.c_str(), databaseName.c_str());
+        return kExitFailed;
+    }
+    id = match.id;
+    return kExitOk;
+}
+
+int RunChanges(const ChangesCommand& given) {
     hwhistory::ChangesOptions options;
-    options.since = cmd.Option("since");
-    options.all = cmd.Has("all");
-    if (cmd.Has("since") && !hwhistory::IsSinceDate(options.since)) {
+    options.since = given.since.value_or("");
+    options.all = given.all;
+    if (given.since && !hwhistory::IsSinceDate(options.since)) {
         fprintf(stderr, "hwconsole: --since needs a date, YYYY-MM-DD or YYYY-MM-DDTHH:MM:SSZ\n");
         return kExitUsage;
     }
-    if (!cmd.Has("pc") && !cmd.Has("since")) {
+    if (!given.pc && !given.since) {
         fprintf(stderr, "hwconsole: changes needs --pc PC, --since DATE or both\n");
         return kExitUsage;
     }
-    const std::string format = cmd.Option("format", "html");
-    if (format != "html" && format != "text" && format != "json" && format != "csv") {
-        fprintf(stderr, "hwconsole: --format is html, text, json or csv\n");
-        return kExitUsage;
-    }
-    int32_t pcId = 0;
-    if (cmd.Has("pc") && !ParsePcId(cmd.Option("pc"), pcId)) {
-        fprintf(stderr, "hwconsole: --pc needs a PC ID\n");
-        return kExitUsage;
-    }
-    std::string error;
-    const std::string connect = ConnectionString(cmd, error);
-    if (connect.empty()) {
-        fprintf(stderr, "hwconsole: %s\n", error.c_str());
-        return kExitUsage;
-    }
+    int exitCode = kExitOk;
+    const std::string connect = ConnectionStringOrExplain(given.database, exitCode);
+    if (connect.empty()) return exitCode;
+    const std::string databaseName = DatabaseName(given.database);
     CDataConnection connection;
-    if (!OpenConnection(connection, connect, DatabaseName(cmd),
+    if (!OpenConnection(connection, connect, databaseName,
                         CDatabase::openReadOnly | CDatabase::noOdbcDialog))
         return kExitFailed;
+    int32_t pcId = 0;
+    if (given.pc) {
+        exitCode = FindPc(connection.m_database, *given.pc, databaseName, pcId);
+        if (exitCode != kExitOk) return exitCode;
+    }
     hwhistory::ChangeList list;
     try {
-        list = cmd.Has("pc") ? hwhistory::PcChanges(connection.m_database, pcId, options)
-                             : hwhistory::FleetChanges(connection.m_database, options);
+        list = given.pc ? hwhistory::PcChanges(connection.m_database, pcId, options)
+                        : hwhistory::FleetChanges(connection.m_database, options);
     } catch (const CDBException& e) {
         fprintf(stderr, "hwconsole: cannot read the history: %s\n", e.what());
         return kExitFailed;
@@ -59,12 +80,12 @@ int RunChanges(const CommandLine& cmd) {
         return kExitFailed;
     }
     std::string text;
-    if (format == "json") text = hwhistory::ChangesJson(list);
-    if (format == "text") text = hwhistory::ChangesText(list);
-    if (format == "csv") text = hwhistory::ChangesCsv(list);
-    if (format == "html") {
+    if (given.format == "json") text = hwhistory::ChangesJson(list);
+    if (given.format == "text") text = hwhistory::ChangesText(list);
+    if (given.format == "csv") text = hwhistory::ChangesCsv(list);
+    if (given.format == "html") {
         hwhistory::ChangesPage page;
-        page.title = cmd.Has("pc") ? "Changes of PC " + std::to_string(pcId) : "Fleet changes";
+        page.title = given.pc ? "Changes of PC " + std::to_string(pcId) : "Fleet changes";
         text = hwhistory::ChangesHtml(list, page);
         if (text.empty()) {
             fprintf(stderr, "hwconsole: the changes page failed: %s\n",
@@ -72,5 +93,28 @@ int RunChanges(const CommandLine& cmd) {
             return kExitFailed;
         }
     }
-    return WriteOutput(cmd.Option("out"), text) ? kExitOk : kExitFailed;
+    return WriteOutput(given.out, text) ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+void AddChangesCommand(CommandLine& line) {
+    auto options = std::make_shared<ChangesCommand>();
+    CLI::App* command = line.Add(
+        "changes", "what changed on a PC, or across the fleet, between the imports' snapshots",
+        [options] { return RunChanges(*options); });
+    command->footer(
+        "Without --pc: every PC that changed since DATE, from its last snapshot before\n"
+        "DATE to its newest, those whose memory, disk count or serial number changed\n"
+        "first. Free space, free per cent and the logged-on user only with --all.");
+    AddDatabaseOptions(command, options->database);
+    AddOption(command, "--pc", options->pc,
+              "one PC's changes, newest first: its ID, host name, serial number or asset tag",
+              "PC");
+    AddOption(command, "--since", options->since, "from DATE on (YYYY-MM-DD, UTC)", "DATE");
+    command->add_flag("--all", options->all, "also free space and the logged-on user");
+    command->add_option("--format", options->format, "html (default), text, json or csv")
+        ->check(CLI::IsMember({"html", "text", "json", "csv"}))
+        ->option_text("html|text|json|csv");
+    AddOutOption(command, options->out);
 }
