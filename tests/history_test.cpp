@@ -172,7 +172,7 @@ TEST(HistoryConsole, ChangesOfAPcAndOfTheFleet) {
         const ProcessResult r = RunConsole({"import", "--db", db, kInventories + file});
         ASSERT_EQ(r.exitCode, 0) << r.err;
     }
-    const ProcessResult page = RunConsole({"changes", "--db", db, "--pc", "1"});
+    const ProcessResult page = RunConsole({"changes", "--db", db, "--pc", "LF014"});
     ASSERT_EQ(page.exitCode, 0) << page.err;
     EXPECT_NE(page.out.find("<!DOCTYPE html"), std::string::npos);
     EXPECT_NE(page.out.find("PL2480H"), std::string::npos);
