@@ -6,7 +6,6 @@
 #include "console/Console.h"
 #include "history/Changes.h"
 #include "host/Output.h"
-#include "host/PcLookup.h"
 #include "platform/XmlServices.h"
 
 namespace {
@@ -18,30 +17,6 @@ struct ChangesCommand {
     bool all = false;
     std::string out;
 };
-
-// The PC that `name` means, or an exit code with the reason printed.
-int FindPc(CDatabase& db, const std::string& name, const std::string& databaseName, int32_t& id) {
-    PcMatch match;
-    try {
-        match = LookUpPc(db, name);
-    } catch (const CDBException& e) {
-        fprintf(stderr, "hwconsole: database error: %s\n", e.what());
-        return kExitFailed;
-    }
-    if (match.status == PcMatch::kAmbiguous) {
-        fprintf(stderr, "hwconsole: %s\n", DescribeCandidates(name, match).c_str());
-        return kExitUsage;
-    }
-    if (match.status == PcMatch::kNotFound) {
-        fprintf(stderr,
-                "hwconsole: no PC is known as '%s' in %s (by ID, host name, serial number or "
-                "asset tag)\n",
-                name.c_str(), databaseName.c_str());
-        return kExitFailed;
-    }
-    id = match.id;
-    return kExitOk;
-}
 
 int RunChanges(const ChangesCommand& given) {
     hwhistory::ChangesOptions options;
@@ -65,7 +40,7 @@ int RunChanges(const ChangesCommand& given) {
         return kExitFailed;
     int32_t pcId = 0;
     if (given.pc) {
-        exitCode = FindPc(connection.m_database, *given.pc, databaseName, pcId);
+        exitCode = FindPcOrExplain(connection.m_database, *given.pc, databaseName, pcId);
         if (exitCode != kExitOk) return exitCode;
     }
     hwhistory::ChangeList list;

@@ -9,6 +9,7 @@
 
 #include "console/Console.h"
 #include "host/ComponentLoader.h"
+#include "host/PcLookup.h"
 
 namespace {
 
@@ -319,4 +320,28 @@ std::string ConnectionStringOrExplain(const DatabaseChoice& database, int& exitC
             (database.file.has_value() != database.connect.has_value()) ? kExitFailed : kExitUsage;
     }
     return connect;
+}
+
+int FindPcOrExplain(CDatabase& db, const std::string& name, const std::string& databaseName,
+                    int32_t& id) {
+    PcMatch match;
+    try {
+        match = LookUpPc(db, name);
+    } catch (const CDBException& e) {
+        fprintf(stderr, "hwconsole: database error: %s\n", e.what());
+        return kExitFailed;
+    }
+    if (match.status == PcMatch::kAmbiguous) {
+        fprintf(stderr, "hwconsole: %s\n", DescribeCandidates(name, match).c_str());
+        return kExitUsage;
+    }
+    if (match.status == PcMatch::kNotFound) {
+        fprintf(stderr,
+                "hwconsole: no PC is known as '%s' in %s (by ID, host name, serial number "
+                "or asset tag)\n",
+                name.c_str(), databaseName.c_str());
+        return kExitFailed;
+    }
+    id = match.id;
+    return kExitOk;
 }

@@ -70,6 +70,11 @@ void AddStyleOptions(CLI::App* command, StyleChoice& styles);
 // A PC identifier: a whole number in the 32-bit range.
 bool ParsePcId(const std::string& text, int32_t& id);
 
+// The PC that `name` means (ID, host name, serial number or asset tag); else
+// prints why and returns the exit code (2 for a name that fits several PCs).
+int FindPcOrExplain(CDatabase& db, const std::string& name, const std::string& databaseName,
+                    int32_t& id);
+
 // The connection string for `database`; on failure prints why and sets
 // `exitCode` (2 when no database was named, 1 when the named one is unusable).
 std::string ConnectionStringOrExplain(const DatabaseChoice& database, int& exitCode,

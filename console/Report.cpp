@@ -9,7 +9,6 @@
 #include "host/ComponentLoader.h"
 #include "host/Connection.h"
 #include "host/Output.h"
-#include "host/PcLookup.h"
 #include "host/ReportFormat.h"
 #include "host/ReportRun.h"
 
@@ -50,25 +49,9 @@ int RunReport(const ReportOptions& options) {
     CDataConnection connection;
     if (!OpenConnection(connection, connect, databaseName)) return kExitFailed;
 
-    PcMatch match;
-    try {
-        match = LookUpPc(connection.m_database, pc);
-    } catch (const CDBException& e) {
-        fprintf(stderr, "hwconsole: database error: %s\n", e.what());
-        return kExitFailed;
-    }
-    if (match.status == PcMatch::kAmbiguous) {
-        fprintf(stderr, "hwconsole: %s\n", DescribeCandidates(pc, match).c_str());
-        return kExitUsage;
-    }
-    if (match.status == PcMatch::kNotFound) {
-        fprintf(stderr,
-                "hwconsole: no PC is known as '%s' in %s (by ID, host name, serial number "
-                "or asset tag)\n",
-                pc.c_str(), databaseName.c_str());
-        return kExitFailed;
-    }
-    const int32_t pcId = match.id;
+    int32_t pcId = 0;
+    const int found = FindPcOrExplain(connection.m_database, pc, databaseName, pcId);
+    if (found != kExitOk) return found;
     ReportRequest request;
     request.pcId = pcId;
     request.user = options.user;
