@@ -27,9 +27,11 @@ constexpr size_t kMaxDocumentBytes = 64u << 20;
 // Views in the connection's temporary schema, which names resolve first,
 // send those reads to "dbo". temp_store is set first and as the import sets
 // it: changing it later would drop the views.
-void ReadThroughDbo(CDatabase& db) {
+void ReadThroughDbo(CDatabase& db, bool inTransaction) {
     if (db.GetDialect() != DbDialect::SQLite) return;
-    db.ExecuteSQL("PRAGMA temp_store = MEMORY");
+    // Inside a transaction the import has set it already (and it may not
+    // change there).
+    if (!inTransaction) db.ExecuteSQL("PRAGMA temp_store = MEMORY");
     for (const char* table :
          {"AdditionalHardware", "AdditionalHardwareDevice", "AdditionalHardwareProperty"})
         db.ExecuteSQL((std::string("CREATE TEMP VIEW IF NOT EXISTS ") + table +
@@ -155,11 +157,20 @@ std::string BuildSnapshotDocument(CDataConnection& connection, int32_t pcId) {
 }
 
 hwimport::AfterWriteHook SnapshotHook(CDataConnection& connection, HistoryOptions options) {
-    ReadThroughDbo(connection.m_database);
+    ReadThroughDbo(connection.m_database, false);
     auto state = std::make_shared<HookState>();
     state->connection = &connection;
     state->keep = options.keep < 1 ? 1 : options.keep;
     return [state](CDatabase& db, int32_t pcId, bool changed) { state->Run(db, pcId, changed); };
+}
+
+void KeepSnapshot(CDataConnection& connection, int32_t pcId, bool changed,
+                  HistoryOptions options) {
+    ReadThroughDbo(connection.m_database, true);
+    HookState state;
+    state.connection = &connection;
+    state.keep = options.keep < 1 ? 1 : options.keep;
+    state.Run(connection.m_database, pcId, changed);
 }
 
 std::vector<Snapshot> ReadSnapshots(CDatabase& db, int32_t pcId) {

@@ -36,6 +36,16 @@ struct HistoryOptions {
 // index seek. Throws CDBException.
 hwimport::AfterWriteHook SnapshotHook(CDataConnection& connection, HistoryOptions options);
 
+// The same for one import, for hosts whose imports run on many connections
+// (a server's workers): call it from the import's afterWrite with the
+// connection the import writes on,
+//   options.afterWrite = [&](CDatabase&, int32_t pc, bool changed) {
+//       hwhistory::KeepSnapshot(connection, pc, changed, {});
+//   };
+// It prepares its statements for the call. Throws CDBException.
+void KeepSnapshot(CDataConnection& connection, int32_t pcId, bool changed,
+                  HistoryOptions options);
+
 // The PC's report document as a snapshot keeps it: the component's document
 // with a UTF-8 declaration, LF line ends, and empty company and user.
 std::string BuildSnapshotDocument(CDataConnection& connection, int32_t pcId);

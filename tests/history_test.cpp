@@ -138,10 +138,13 @@ TEST_P(History, TheRealPairIsKeptOnceEachAndGivesItsChanges) {
 }
 
 // Retention keeps exactly the newest N; a change of free space alone is an
-// updated inventory but keeps nothing.
+// updated inventory but keeps nothing. Through KeepSnapshot, as a server's
+// agent endpoint keeps history.
 TEST_P(History, KeepsTheNewestNAndNothingForFreeSpaceAlone) {
     hwimport::ImportOptions options;
-    options.afterWrite = hwhistory::SnapshotHook(m_connection, {2});
+    options.afterWrite = [this](CDatabase&, int32_t pc, bool changed) {
+        hwhistory::KeepSnapshot(m_connection, pc, changed, {2});
+    };
     auto inventory = [](const std::string& name, const std::string& free) {
         return "{\"deviceid\": \"d1\", \"content\": {\"hardware\": {\"name\": \"" + name +
                "\"}, \"drives\": [{\"type\": \"/\", \"total\": \"10240\", \"free\": \"" + free +
