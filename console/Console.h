@@ -85,3 +85,4 @@ void AddQueryCommand(CommandLine& line);
 void AddListCommand(CommandLine& line);
 void AddImportCommand(CommandLine& line);
 void AddInitDbCommand(CommandLine& line);
+void AddServeCommand(CommandLine& line);

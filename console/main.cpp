@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
     AddQueryCommand(line);
     AddImportCommand(line);
     AddInitDbCommand(line);
+    AddServeCommand(line);
     return line.Run(argc, argv);
 }
