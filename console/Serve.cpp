@@ -11,6 +11,7 @@
 #include "console/Console.h"
 #include "host/InitDb.h"
 #include "host/Installation.h"
+#include "server/AgentEndpoint.h"
 #include "server/Routes.h"
 #include "server/WebServer.h"
 
@@ -140,6 +141,7 @@ int RunServe(const ServeOptions& given) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
+    AddAgentRoute(server);
     if (!server.Bind(error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitFailed;
