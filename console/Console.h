@@ -86,3 +86,4 @@ void AddListCommand(CommandLine& line);
 void AddImportCommand(CommandLine& line);
 void AddInitDbCommand(CommandLine& line);
 void AddServeCommand(CommandLine& line);
+void AddPasswdCommand(CommandLine& line);
