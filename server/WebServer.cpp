@@ -51,6 +51,23 @@ const char* AmbiguousFraming(const httplib::Request& req) {
     return nullptr;
 }
 
+// Sends the response's body and then has the library close the connection:
+// its provider reports failure once everything is written, the one way to
+// end a keep-alive connection from a handler. After a refused request the
+// rest of what the client sent (an unread body, a second request behind
+// an ambiguous one) is never read as a request of its own.
+void CloseAfterSending(httplib::Response& res) {
+    auto body = std::make_shared<std::string>(std::move(res.body));
+    res.body.clear();
+    const std::string type = res.get_header_value("Content-Type");
+    res.headers.erase("Content-Type");
+    res.set_content_provider(
+        body->size(), type, [body](size_t offset, size_t length, httplib::DataSink& sink) {
+            sink.write(body->data() + offset, length);
+            return false;
+        });
+}
+
 }  // namespace
 
 CDataConnection& RouteContext::Connection() {
@@ -102,7 +119,6 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
         t_requestStart = std::chrono::steady_clock::now();
         if (const char* why = AmbiguousFraming(req)) {
             SendErrorPage(res, 400, "Bad request", std::string("The request has ") + why + ".");
-            res.set_header("Connection", "close");
             return httplib::Server::HandlerResponse::Handled;
         }
         // The library would inflate such a body without a limit; agents
@@ -110,7 +126,6 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
         if (req.has_header("Content-Encoding")) {
             SendErrorPage(res, 415, "Unsupported content encoding",
                            "Send the body without a Content-Encoding.");
-            res.set_header("Connection", "close");
             return httplib::Server::HandlerResponse::Handled;
         }
         const std::string authorization = req.get_header_value("Authorization");
@@ -132,19 +147,26 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
     });
 
     // The library's own refusals (no route, a body too large, a bad request
-    // line) get our page; a page a handler made stays as it is.
+    // line) get our page; a page a handler made stays as it is. Either way
+    // the connection ends with it: what the client sent after may not have
+    // been read.
     m_http.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) return;
-        switch (res.status) {
-            case 404:
-                SendErrorPage(res, 404, "Not found", "There is no page at this address.");
-                break;
-            case 413:
-                SendErrorPage(res, 413, "Too large", "The request's body is larger than allowed.");
-                break;
-            default:
-                SendErrorPage(res, res.status, "Request refused", "The server could not serve it.");
+        if (res.content_provider_) return;
+        if (res.body.empty()) {
+            switch (res.status) {
+                case 404:
+                    SendErrorPage(res, 404, "Not found", "There is no page at this address.");
+                    break;
+                case 413:
+                    SendErrorPage(res, 413, "Too large",
+                                  "The request's body is larger than allowed.");
+                    break;
+                default:
+                    SendErrorPage(res, res.status, "Request refused",
+                                  "The server could not serve it.");
+            }
         }
+        CloseAfterSending(res);
     });
     m_http.set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
@@ -153,9 +175,12 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
 
     if (m_options.accessLog)
         m_http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+            // No start when the library refused the request before routing it.
+            const bool timed = t_requestStart != std::chrono::steady_clock::time_point();
             const double ms = std::chrono::duration<double, std::milli>(
                                   std::chrono::steady_clock::now() - t_requestStart)
                                   .count();
+            t_requestStart = {};
             // The agent's token may ride in its query; log the path alone.
             const std::string& target = req.path == kAgentPath ? req.path : req.target;
             std::string user, password;
@@ -164,9 +189,10 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
                 user = "-";
             std::string line = req.remote_addr + " " + user + " [" + UtcNow() + "] \"" +
                                req.method + " " + target + " " + req.version + "\" " +
-                               std::to_string(res.status) + " " + std::to_string(res.body.size());
+                               std::to_string(res.status) + " " +
+                               std::to_string(res.body.empty() ? res.content_length_ : res.body.size());
             char duration[32];
-            snprintf(duration, sizeof duration, " %.1fms\n", ms);
+            snprintf(duration, sizeof duration, timed ? " %.1fms\n" : " -\n", ms);
             line += duration;
             // Control bytes of a request stay out of the log's lines.
             for (size_t i = 0; i + 1 < line.size(); ++i)
