@@ -22,6 +22,8 @@ const char kContentSecurityPolicy[] =
     "frame-ancestors 'none'; base-uri 'none'";
 
 const char kAgentPath[] = "/ocsinventory";
+// Without a charset parameter: fusioninventory-agent reads the realm up to the last quote.
+const char kChallenge[] = "Basic realm=\"HardwareList\"";
 
 std::string UtcNow() {
     const time_t now = time(nullptr);
@@ -132,14 +134,20 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
         if (req.path == kAgentPath) {
             if (!AgentAdmitted(m_options.access, req.remote_addr, authorization,
                                req.get_param_value("token"))) {
-                SendErrorPage(res, 403, "Forbidden", "This agent may not send inventories here.");
+                // The agents send their user and password only when challenged.
+                if (AgentAddressAllowed(m_options.access, req.remote_addr)) {
+                    SendErrorPage(res, 401, "Sign in", "This endpoint needs the agents' token.");
+                    res.set_header("WWW-Authenticate", kChallenge);
+                } else {
+                    SendErrorPage(res, 403, "Forbidden", "No agent may post from this address.");
+                }
                 return httplib::Server::HandlerResponse::Handled;
             }
         } else if (m_options.access.users && req.path != "/healthz") {
             std::string user;
             if (!m_options.access.users->Admits(authorization, user)) {
                 SendErrorPage(res, 401, "Sign in", "This server needs a user name and password.");
-                res.set_header("WWW-Authenticate", "Basic realm=\"HardwareList\", charset=\"UTF-8\"");
+                res.set_header("WWW-Authenticate", kChallenge);
                 return httplib::Server::HandlerResponse::Handled;
             }
         }

@@ -322,7 +322,7 @@ TEST_F(Serve, PasswordsGuardThePagesAndTokensOrAddressesTheAgentEndpoint) {
 
     const std::string prolog =
         Zlib("<?xml version=\"1.0\"?><REQUEST><DEVICEID>x</DEVICEID><QUERY>PROLOG</QUERY></REQUEST>");
-    EXPECT_EQ(Status(probe.Post("/ocsinventory", prolog, "application/x-compress")), 403);
+    EXPECT_EQ(Status(probe.Post("/ocsinventory", prolog, "application/x-compress")), 401);
     const auto withToken = probe.Post("/ocsinventory?token=a-shared-agent-token-1234", prolog,
                                       "application/x-compress");
     ASSERT_TRUE(withToken);
