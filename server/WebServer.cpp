@@ -92,8 +92,11 @@ void RouteContext::SendError(int status, const std::string& title, const std::st
 
 void RouteContext::SendDatabaseError(const std::string& sqlState, const std::string& message) {
     response.headers.erase("Location");
+    // The driver's diagnostics start with their SQLSTATE already.
     SendError(503, "The database did not answer",
-              "SQLSTATE " + (sqlState.empty() ? std::string("-") : sqlState) + ": " + message);
+              message.find("SQLSTATE ") == std::string::npos
+                  ? "SQLSTATE " + (sqlState.empty() ? std::string("-") : sqlState) + ": " + message
+                  : message);
     response.set_header("Retry-After", "10");
     if (sqlState.compare(0, 2, "08") == 0 || m_connection.m_database.IsConnectionDead())
         m_connection.Close();
