@@ -89,3 +89,5 @@ void AddListCommand(CommandLine& line);
 void AddImportCommand(CommandLine& line);
 void AddChangesCommand(CommandLine& line);
 void AddInitDbCommand(CommandLine& line);
+void AddServeCommand(CommandLine& line);
+void AddPasswdCommand(CommandLine& line);

@@ -12,5 +12,7 @@ int main(int argc, char** argv) {
     AddImportCommand(line);
     AddChangesCommand(line);
     AddInitDbCommand(line);
+    AddServeCommand(line);
+    AddPasswdCommand(line);
     return line.Run(argc, argv);
 }
