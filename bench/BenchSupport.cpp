@@ -210,6 +210,12 @@ JsonWriter& JsonWriter::Value(bool flag) {
     return *this;
 }
 
+JsonWriter& JsonWriter::Raw(const std::string& json) {
+    BeforeValue();
+    m_text += json;
+    return *this;
+}
+
 JsonWriter& JsonWriter::Null() {
     BeforeValue();
     m_text += "null";

@@ -57,6 +57,8 @@ public:
     JsonWriter& Value(size_t number) { return Value(static_cast<int64_t>(number)); }
     JsonWriter& Value(bool flag);
     JsonWriter& Null();
+    // A value that is JSON text already (an object written elsewhere).
+    JsonWriter& Raw(const std::string& json);
     const std::string& Text() const { return m_text; }
 
 private:

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "bench/BenchSupport.h"
+#include "host/ReportRun.h"
 
 namespace bench {
 
@@ -37,7 +38,7 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
         for (size_t i = 0; i < kWarmUpReports; ++i) {
             request.PCID = pcs.Next();
             CString html;
-            exports.Display(&request, &html);
+            DisplayInOneTransaction(exports, request, html);
         }
         pcs = PcSequence(pcCount, seed);
         latencies.reserve(count);
@@ -45,7 +46,7 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
             request.PCID = pcs.Next();
             CString html;
             const Clock::time_point start = Clock::now();
-            exports.Display(&request, &html);
+            DisplayInOneTransaction(exports, request, html);
             latencies.push_back(MillisecondsSince(start));
             if (html.IsEmpty()) {
                 error = "PC " + std::to_string(request.PCID) + ": Display produced no HTML";
@@ -85,6 +86,7 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
     for (std::thread& worker : workers) worker.join();
     run.wallSeconds = MillisecondsSince(start) / 1000.0;
     run.peakRssKb = PeakRssKb();
+    run.loadAverage = LoadAverage();
     for (int t = 0; t < threads; ++t) {
         run.latencyMs.insert(run.latencyMs.end(), latencies[t].begin(), latencies[t].end());
         if (run.error.empty()) run.error = errors[t];
@@ -111,7 +113,7 @@ std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const s
             for (; done < checkpoint; ++done) {
                 request.PCID = pcs.Next();
                 CString html;
-                exports.Display(&request, &html);
+                DisplayInOneTransaction(exports, request, html);
                 if (html.IsEmpty()) {
                     error = "PC " + std::to_string(request.PCID) + ": Display produced no HTML";
                     return rss;

@@ -1,5 +1,6 @@
 // Reports through the component's real exports, as a host asks for them:
-// the component loaded with dlopen, each thread with its own connection.
+// the component loaded with dlopen, each thread with its own connection,
+// each report in one read transaction (host/ReportRun.h).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@ struct ReportRun {
     double wallSeconds = 0;
     std::vector<double> latencyMs;  // one per report, all threads together
     long peakRssKb = 0;             // this run's high-water mark
+    std::string loadAverage;        // when the run ended
     std::string error;              // empty when every report produced HTML
 };
 

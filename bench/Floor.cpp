@@ -94,6 +94,8 @@ SqliteFloor::SqliteFloor(const std::string& file) {
                                        {peripherals, kParallelPort},
                                        {peripherals, kSerialPort},
                                        {peripherals, kPCMCIA}});
+        m_begin = Prepare("BEGIN");
+        m_commit = Prepare("COMMIT");
         m_biosRow0 = Prepare(kBiosRow0);
         m_adapters = Prepare(kAdapters);
         m_addresses = Prepare(kAddresses);
@@ -150,7 +152,7 @@ size_t SqliteFloor::Drain(sqlite3_stmt* statement) {
 }
 
 size_t SqliteFloor::ReadPc(int32_t pcId) {
-    size_t rows = 0;
+    size_t rows = Drain(m_begin);  // one read transaction, as the hosts read a report
     auto runList = [&](const List& list) {
         sqlite3_bind_int(list.statement, 1, pcId);
         if (list.deviceType >= 0) sqlite3_bind_int(list.statement, 2, list.deviceType);
@@ -186,7 +188,7 @@ size_t SqliteFloor::ReadPc(int32_t pcId) {
         rows += Drain(m_values);
     }
     sqlite3_reset(m_devices);
-    return rows;
+    return rows + Drain(m_commit);
 }
 
 // ---------------------------------------------------------------------------
@@ -226,6 +228,12 @@ std::string XsltFloor::Transform(const std::string& document) {
     xmlFreeDoc(input);
     if (!result) throw std::runtime_error("the stylesheet failed on a report document");
     return html;
+}
+
+__attribute__((noinline)) std::string FloorReport(SqliteFloor& reads, XsltFloor& transform,
+                                                  int32_t pcId, const std::string& document) {
+    reads.ReadPc(pcId);
+    return transform.Transform(document);
 }
 
 }  // namespace bench

@@ -15,6 +15,7 @@ struct ImportRun {
     size_t failed = 0;
     double wallSeconds = 0;
     long peakRssKb = 0;
+    std::string loadAverage;  // when the run ended
 };
 
 // The sample files, each inflated and read once; what the runs rotate through.

@@ -10,18 +10,23 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench/BatchBench.h"
 #include "bench/BenchSupport.h"
 #include "bench/EndToEnd.h"
 #include "bench/Floor.h"
 #include "bench/ImportBench.h"
 #include "bench/Micro.h"
 #include "bench/ReportPieces.h"
+#include "bench/Results.h"
+#include "bench/ShareCheck.h"
 #include "db/DynamicQuery.h"
 #include "host/Installation.h"
+#include "host/ReportRun.h"
 #include "import/ImportRun.h"
 
 namespace bench {
@@ -33,6 +38,7 @@ struct Options {
     std::vector<std::pair<int32_t, std::string>> sqlite;  // PCs, file
     std::string pgConnect;
     std::vector<int32_t> pgSizes;
+    std::vector<int32_t> threads{1, 2, 4};  // host threads of the end-to-end runs
     size_t reports = 1000;
     size_t splitPcs = 200;
     size_t memoryReports = 10000;
@@ -41,9 +47,15 @@ struct Options {
     std::string scratch = ".";
     std::string json;
     std::string commit = "unknown";
-    int32_t profilePc = 0;  // nonzero: only that PC's report, for callgrind
+    int32_t profilePc = 0;      // nonzero: only that PC's report, for callgrind
+    bool profileFloor = false;  // with profilePc: the floor's reads and transform instead
+    int32_t shareCheckPc = 0;   // nonzero: only the shared-stylesheet threads, for a race detector
     size_t importCount = 10000;
     std::vector<std::string> importSamples;  // empty: no import runs
+    size_t batchPcs = 20000;                 // 0: no batch runs
+    int32_t batchFleet = 0;                  // 0: the largest SQLite fleet
+    std::vector<int32_t> batchJobs{1, 2, 4};
+    std::vector<std::pair<std::string, std::string>> sections;  // outside: name, JSON file
 };
 
 const char kUsage[] =
@@ -63,9 +75,19 @@ const char kUsage[] =
     "  --import-samples FILE,FILE,...  also measure importing: inventories made from\n"
     "                      these, into SQLite (and --pg), parsed in 1 and 2 threads\n"
     "  --import N          inventories per import run (default 10000)\n"
+    "  --threads N,N,...   host threads of the end-to-end runs (default 1,2,4)\n"
+    "  --batch-pcs N       hwconsole batch over PCs 1-N (default 20000, 0 skips)\n"
+    "  --batch-fleet N     the SQLite fleet the batch runs on (default the largest)\n"
+    "  --batch-jobs N,...  its --jobs (default 1,2,4)\n"
+    "  --section NAME=FILE a section measured by a program of its own: the JSON\n"
+    "                      object in FILE goes into the results as sections.NAME\n"
     "  --profile PC        only Display of that PC, --reports times after one warm-up,\n"
     "                      on the first fleet: for valgrind --tool=callgrind\n"
-    "                      --toggle-collect=Display (instructions per report)\n";
+    "                      --toggle-collect=Display (instructions per report)\n"
+    "  --profile-floor PC  the same for the floor: its reads and transform of that PC\n"
+    "                      (--toggle-collect='bench::FloorReport*')\n"
+    "  --share-check PC    only three threads transforming that PC's report with one\n"
+    "                      shared compiled stylesheet, for bench/racecheck\n";
 
 int32_t ParseCount(const std::string& text) {
     char* end = nullptr;
@@ -73,6 +95,17 @@ int32_t ParseCount(const std::string& text) {
     if (text.empty() || *end != '\0' || value < 0 || value > 100000000)
         throw std::invalid_argument("not a count: " + text);
     return static_cast<int32_t>(value);
+}
+
+std::vector<int32_t> ParseCounts(const std::string& list) {
+    std::vector<int32_t> counts;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        counts.push_back(ParseCount(list.substr(start, comma - start)));
+        start = comma + 1;
+    }
+    return counts;
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -92,13 +125,9 @@ Options ParseOptions(int argc, char** argv) {
         } else if (arg == "--pg") {
             o.pgConnect = value();
         } else if (arg == "--pg-sizes") {
-            const std::string list = value();
-            size_t start = 0;
-            while (start <= list.size()) {
-                const size_t comma = std::min(list.find(',', start), list.size());
-                o.pgSizes.push_back(ParseCount(list.substr(start, comma - start)));
-                start = comma + 1;
-            }
+            o.pgSizes = ParseCounts(value());
+        } else if (arg == "--threads") {
+            o.threads = ParseCounts(value());
         } else if (arg == "--reports") {
             o.reports = static_cast<size_t>(ParseCount(value()));
         } else if (arg == "--split") {
@@ -124,8 +153,25 @@ Options ParseOptions(int argc, char** argv) {
             }
         } else if (arg == "--import") {
             o.importCount = static_cast<size_t>(ParseCount(value()));
+        } else if (arg == "--batch-pcs") {
+            o.batchPcs = static_cast<size_t>(ParseCount(value()));
+        } else if (arg == "--batch-fleet") {
+            o.batchFleet = ParseCount(value());
+        } else if (arg == "--batch-jobs") {
+            o.batchJobs = ParseCounts(value());
+        } else if (arg == "--section") {
+            const std::string nameAndFile = value();
+            const size_t equals = nameAndFile.find('=');
+            if (equals == std::string::npos || equals == 0)
+                throw std::invalid_argument("--section wants NAME=FILE");
+            o.sections.emplace_back(nameAndFile.substr(0, equals), nameAndFile.substr(equals + 1));
         } else if (arg == "--profile") {
             o.profilePc = ParseCount(value());
+        } else if (arg == "--share-check") {
+            o.shareCheckPc = ParseCount(value());
+        } else if (arg == "--profile-floor") {
+            o.profilePc = ParseCount(value());
+            o.profileFloor = true;
         } else if (arg == "--help" || arg == "-h") {
             fputs(kUsage, stdout);
             exit(0);
@@ -142,12 +188,6 @@ Options ParseOptions(int argc, char** argv) {
 // Shows Google Benchmark's usual table and keeps the runs for the results.
 class KeepingReporter : public benchmark::ConsoleReporter {
 public:
-    struct Result {
-        std::string name;
-        double nsPerIteration;
-        double bytesPerSecond;  // 0 when not counted
-        double itemsPerSecond;
-    };
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
@@ -163,31 +203,18 @@ public:
                                counter("items_per_second")});
         }
     }
-    std::vector<Result> results;
+    std::vector<MicroResult> results;
 };
 
-struct FleetResult {
-    std::string backend;
-    int32_t pcs = 0;
-    std::vector<ReportRun> runs;  // 1 thread, 2 threads
-    SplitTimes split;
-    bool hasFloor = false;
-    std::vector<double> floorReads, floorTransform, floor;
-    bool floorPageSame = false;
-};
-
-struct Results {
-    Machine machine;
-    std::string date, commit, loadStart, loadEnd;
-    std::vector<KeepingReporter::Result> micro;
-    std::vector<FleetResult> fleets;
-    std::vector<std::pair<size_t, long>> memory;
-    std::string memoryDatabase;
-    std::string memoryError;
-    std::vector<ImportRun> imports;
-    std::vector<std::string> importSamples;
-    double importMeanKb = 0;
-};
+// The JSON object an outside section's program wrote, checked and re-written.
+std::string ReadSection(const std::string& file) {
+    std::ifstream in(file);
+    if (!in) throw std::runtime_error("cannot read section file " + file);
+    const nlohmann::json object = nlohmann::json::parse(in, nullptr, false);
+    if (!object.is_object())
+        throw std::runtime_error("section file " + file + " holds no JSON object");
+    return object.dump(2);
+}
 
 // The number of PCs the database holds, or -1 when it has no hardware tables.
 long CountPcs(const std::string& connect) {
@@ -233,7 +260,7 @@ FleetResult MeasureFleet(const HwExports& exports, const std::string& backend, i
     FleetResult fleet;
     fleet.backend = backend;
     fleet.pcs = pcs;
-    for (const int threads : {1, 2}) {
+    for (const int threads : o.threads) {
         printf("%s %d PCs: %zu reports on %d thread%s...\n", backend.c_str(), pcs, o.reports,
                threads, threads == 1 ? "" : "s");
         fflush(stdout);
@@ -279,249 +306,6 @@ FleetResult MeasureFleet(const HwExports& exports, const std::string& backend, i
     return fleet;
 }
 
-double Mib(long kb) {
-    return static_cast<double>(kb) / 1024.0;
-}
-
-void PrintScaleAndMemory(const Results& r);
-
-void PrintResults(const Results& r) {
-    printf("\n== HardwareList report benchmark, %s, commit %s\n", r.date.c_str(), r.commit.c_str());
-    printf("machine: %d cores, %s, %.1f GiB; load average %s at start, %s at end\n",
-           r.machine.cores, r.machine.cpu.c_str(), Mib(r.machine.memoryKb) / 1024.0,
-           r.loadStart.c_str(), r.loadEnd.c_str());
-
-    if (!r.micro.empty()) {
-        printf("\nMicro benchmarks\n");
-        for (const auto& m : r.micro) {
-            if (m.bytesPerSecond > 0)
-                printf("  %-36s %9.1f MB/s\n", m.name.c_str(), m.bytesPerSecond / 1e6);
-            else if (m.name.rfind("CDynamicQuery", 0) == 0)
-                printf("  %-36s %9.2f ms   (%.2f M rows/s)\n", m.name.c_str(),
-                       m.nsPerIteration / 1e6, m.itemsPerSecond / 1e6);
-            else
-                printf("  %-36s %9.0f ns per row\n", m.name.c_str(), m.nsPerIteration);
-        }
-    }
-
-    printf("\nEnd to end: Display through the export, random PCs\n");
-    printf("  %-8s %7s %7s %7s %8s %8s %8s %9s %9s\n", "backend", "PCs", "threads", "reports",
-           "p50 ms", "p95 ms", "p99 ms", "reports/s", "peak MiB");
-    for (const FleetResult& f : r.fleets) {
-        for (const ReportRun& run : f.runs) {
-            const Summary s = Summarise(run.latencyMs);
-            printf("  %-8s %7d %7d %7zu %8.2f %8.2f %8.2f %9.1f %9.1f\n", f.backend.c_str(), f.pcs,
-                   run.threads, run.reports, s.p50, s.p95, s.p99,
-                   static_cast<double>(run.reports) / run.wallSeconds, Mib(run.peakRssKb));
-        }
-    }
-
-    printf("\nSplit of one report, in-process (median ms over the sampled PCs)\n");
-    printf("  %-8s %7s %9s %10s %11s %11s %8s %9s\n", "backend", "PCs", "sections", "frame",
-           "sheet load", "transform", "sum", "Display");
-    for (const FleetResult& f : r.fleets) {
-        const double sections = Summarise(f.split.sections).p50;
-        const double build = Summarise(f.split.build).p50;
-        const double load = Summarise(f.split.load).p50;
-        const double transform = Summarise(f.split.transform).p50;
-        printf("  %-8s %7d %9.2f %10.2f %11.2f %11.2f %8.2f %9.2f\n", f.backend.c_str(), f.pcs,
-               sections, std::max(0.0, build - sections), load, transform, build + load + transform,
-               Summarise(f.runs[0].latencyMs).p50);
-    }
-    printf(
-        "  (warm page cache; sections = the nine sections' own code, their database reads and\n"
-        "   the text of their rows; frame = document build minus the sections; sheet load =\n"
-        "   read, parse and compile the stylesheet; transform = parse the report, transform,\n"
-        "   serialise; Display = its end-to-end p50, cold pages included)\n");
-
-    if (std::none_of(r.fleets.begin(), r.fleets.end(),
-                     [](const FleetResult& f) { return f.hasFloor; }))
-        return PrintScaleAndMemory(r);
-    printf("\nFloor: SQLite C API with statements prepared once + stylesheet compiled once\n");
-    printf("  %7s %9s %11s %9s %11s %7s %s\n", "PCs", "reads ms", "transform", "floor ms",
-           "Display p50", "ratio", "same page");
-    for (const FleetResult& f : r.fleets) {
-        if (!f.hasFloor) continue;
-        const double floor = Summarise(f.floor).p50;
-        const double display = Summarise(f.runs[0].latencyMs).p50;
-        printf("  %7d %9.3f %11.2f %9.2f %11.2f %7.2f %s\n", f.pcs, Summarise(f.floorReads).p50,
-               Summarise(f.floorTransform).p50, floor, display, display / floor,
-               f.floorPageSame ? "yes" : "NO");
-    }
-
-    PrintScaleAndMemory(r);
-}
-
-void PrintScaleAndMemory(const Results& r) {
-    // Scale: the largest against the smallest fleet of each backend.
-    std::map<std::string, std::pair<const FleetResult*, const FleetResult*>> extremes;
-    for (const FleetResult& f : r.fleets) {
-        auto& e = extremes[f.backend];
-        if (!e.first || f.pcs < e.first->pcs) e.first = &f;
-        if (!e.second || f.pcs > e.second->pcs) e.second = &f;
-    }
-    for (const auto& [backend, e] : extremes) {
-        if (e.first == e.second) continue;
-        const double small = Summarise(e.first->runs[0].latencyMs).p50;
-        const double large = Summarise(e.second->runs[0].latencyMs).p50;
-        printf("\nScale (%s): p50 at %d PCs / p50 at %d PCs = %.3f (target <= 1.25)\n",
-               backend.c_str(), e.second->pcs, e.first->pcs, large / small);
-    }
-
-    if (!r.memory.empty()) {
-        printf("\nMemory: consecutive reports on one connection (%s)\n", r.memoryDatabase.c_str());
-        for (const auto& [reports, kb] : r.memory)
-            printf("  RSS after %6zu reports: %8.1f MiB\n", reports, Mib(kb));
-        const auto first = std::find_if(r.memory.begin(), r.memory.end(),
-                                        [](const auto& m) { return m.first == 1000; });
-        if (first != r.memory.end() && r.memory.back().first > 1000) {
-            printf("  growth from 1,000 to %zu reports: %+.2f%% (target within 5%%)\n",
-                   r.memory.back().first,
-                   100.0 * (static_cast<double>(r.memory.back().second) - first->second) /
-                       first->second);
-        }
-    }
-    if (!r.memoryError.empty()) printf("  memory run failed: %s\n", r.memoryError.c_str());
-
-    if (!r.imports.empty()) {
-        printf("\nImport: inventories made from %zu real samples (mean %.0f KiB), each a new PC\n",
-               r.importSamples.size(), r.importMeanKb);
-        printf("  %-8s %5s %11s %9s %13s %9s\n", "backend", "jobs", "inventories", "seconds",
-               "inventories/s", "peak MiB");
-        for (const ImportRun& run : r.imports)
-            printf("  %-8s %5d %11zu %9.1f %13.1f %9.1f%s\n", run.backend.c_str(), run.jobs,
-                   run.inventories, run.wallSeconds,
-                   static_cast<double>(run.inventories) / run.wallSeconds, Mib(run.peakRssKb),
-                   run.failed ? "  (some failed)" : "");
-    }
-}
-
-void WriteSummary(JsonWriter& j, const std::vector<double>& samples) {
-    const Summary s = Summarise(samples);
-    j.BeginObject();
-    j.Key("count").Value(s.count);
-    j.Key("p50_ms").Value(s.p50);
-    j.Key("p95_ms").Value(s.p95);
-    j.Key("p99_ms").Value(s.p99);
-    j.Key("mean_ms").Value(s.mean);
-    j.Key("min_ms").Value(s.min);
-    j.Key("max_ms").Value(s.max);
-    j.EndObject();
-}
-
-std::string ToJson(const Results& r, const Options& o) {
-    JsonWriter j;
-    j.BeginObject();
-    j.Key("date").Value(r.date);
-    j.Key("commit").Value(r.commit);
-    j.Key("machine").BeginObject();
-    j.Key("nproc").Value(r.machine.cores);
-    j.Key("cpu").Value(r.machine.cpu);
-    j.Key("memory_kib").Value(r.machine.memoryKb);
-    j.Key("kernel").Value(r.machine.kernel);
-    j.Key("load_average_start").Value(r.loadStart);
-    j.Key("load_average_end").Value(r.loadEnd);
-    j.EndObject();
-    j.Key("settings").BeginObject();
-    j.Key("reports_per_run").Value(o.reports);
-    j.Key("split_sample_pcs").Value(o.splitPcs);
-    j.Key("memory_reports").Value(o.memoryReports);
-    j.EndObject();
-
-    j.Key("micro").BeginArray();
-    for (const auto& m : r.micro) {
-        j.BeginObject();
-        j.Key("name").Value(m.name);
-        j.Key("ns_per_iteration").Value(m.nsPerIteration);
-        if (m.bytesPerSecond > 0) j.Key("mb_per_second").Value(m.bytesPerSecond / 1e6);
-        if (m.itemsPerSecond > 0) j.Key("items_per_second").Value(m.itemsPerSecond);
-        j.EndObject();
-    }
-    j.EndArray();
-
-    j.Key("fleets").BeginArray();
-    for (const FleetResult& f : r.fleets) {
-        j.BeginObject();
-        j.Key("backend").Value(f.backend);
-        j.Key("pcs").Value(f.pcs);
-        j.Key("end_to_end").BeginArray();
-        for (const ReportRun& run : f.runs) {
-            j.BeginObject();
-            j.Key("threads").Value(run.threads);
-            j.Key("reports").Value(run.reports);
-            j.Key("reports_per_second").Value(static_cast<double>(run.reports) / run.wallSeconds);
-            j.Key("peak_rss_kib").Value(run.peakRssKb);
-            j.Key("latency");
-            WriteSummary(j, run.latencyMs);
-            j.EndObject();
-        }
-        j.EndArray();
-        j.Key("split").BeginObject();
-        j.Key("sample_pcs").Value(f.split.sections.size());
-        j.Key("sections");
-        WriteSummary(j, f.split.sections);
-        j.Key("document_build");
-        WriteSummary(j, f.split.build);
-        j.Key("stylesheet_load_compile");
-        WriteSummary(j, f.split.load);
-        j.Key("parse_transform");
-        WriteSummary(j, f.split.transform);
-        j.EndObject();
-        if (f.hasFloor) {
-            const double floor = Summarise(f.floor).p50;
-            const double display = Summarise(f.runs[0].latencyMs).p50;
-            j.Key("floor").BeginObject();
-            j.Key("sqlite_reads");
-            WriteSummary(j, f.floorReads);
-            j.Key("transform");
-            WriteSummary(j, f.floorTransform);
-            j.Key("total");
-            WriteSummary(j, f.floor);
-            j.Key("same_page").Value(f.floorPageSame);
-            j.Key("display_p50_over_floor_p50").Value(display / floor);
-            j.EndObject();
-        }
-        j.EndObject();
-    }
-    j.EndArray();
-
-    j.Key("memory").BeginObject();
-    j.Key("database").Value(r.memoryDatabase);
-    if (!r.memoryError.empty()) j.Key("error").Value(r.memoryError);
-    j.Key("rss_kib_after_reports").BeginArray();
-    for (const auto& [reports, kb] : r.memory) {
-        j.BeginObject();
-        j.Key("reports").Value(reports);
-        j.Key("rss_kib").Value(kb);
-        j.EndObject();
-    }
-    j.EndArray();
-    j.EndObject();
-
-    j.Key("import").BeginObject();
-    j.Key("samples").BeginArray();
-    for (const std::string& name : r.importSamples) j.Value(name);
-    j.EndArray();
-    j.Key("mean_sample_kib").Value(r.importMeanKb);
-    j.Key("runs").BeginArray();
-    for (const ImportRun& run : r.imports) {
-        j.BeginObject();
-        j.Key("backend").Value(run.backend);
-        j.Key("jobs").Value(run.jobs);
-        j.Key("inventories").Value(run.inventories);
-        j.Key("failed").Value(run.failed);
-        j.Key("seconds").Value(run.wallSeconds);
-        j.Key("inventories_per_second")
-            .Value(static_cast<double>(run.inventories) / run.wallSeconds);
-        j.Key("peak_rss_kib").Value(run.peakRssKb);
-        j.EndObject();
-    }
-    j.EndArray();
-    j.EndObject();
-    j.EndObject();
-    return j.Text() + "\n";
-}
-
 // The same report again and again, nothing else: what callgrind counts
 // between the toggles is Display alone.
 int Profile(const Options& o) {
@@ -539,10 +323,27 @@ int Profile(const Options& o) {
     request.User = "bench";
     request.CompanyName = "Example Ltd";
     std::vector<double> times;
+    if (o.profileFloor) {
+        if (o.sqlite.empty()) throw std::invalid_argument("--profile-floor needs an SQLite fleet");
+        const std::string styles = InstallationStylesFolder();
+        SqliteFloor reads(o.sqlite[0].second);
+        XsltFloor transform(styles + "StdHardwareStyleSheet.xsl", styles);
+        const std::string document = BuildReportDocument(connection, o.profilePc);
+        for (size_t i = 0; i <= o.reports; ++i) {
+            const Clock::time_point start = Clock::now();
+            if (FloorReport(reads, transform, o.profilePc, document).empty())
+                throw std::runtime_error("the floor produced no HTML");
+            if (i > 0) times.push_back(MillisecondsSince(start));
+        }
+        const Summary s = Summarise(times);
+        printf("floor, PC %d: %zu reports after one warm-up, p50 %.3f ms, mean %.3f ms\n",
+               o.profilePc, s.count, s.p50, s.mean);
+        return 0;
+    }
     for (size_t i = 0; i <= o.reports; ++i) {
         CString html;
         const Clock::time_point start = Clock::now();
-        component.Exports().Display(&request, &html);
+        DisplayInOneTransaction(component.Exports(), request, html);
         if (i > 0) times.push_back(MillisecondsSince(start));
         if (html.IsEmpty()) throw std::runtime_error("Display produced no HTML");
     }
@@ -556,12 +357,27 @@ int Run(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);  // takes its --benchmark_* options out
     const Options o = ParseOptions(argc, argv);
     if (o.profilePc != 0) return Profile(o);
+    if (o.shareCheckPc != 0) {
+        if (o.sqlite.empty()) throw std::invalid_argument("--share-check needs an SQLite fleet");
+        CDataConnection connection;
+        connection.Open(("Driver=SQLite3;Database=" + o.sqlite[0].second).c_str());
+        RunShareCheck(InstallationStylesFolder() + "StdHardwareStyleSheet.xsl",
+                      BuildReportDocument(connection, o.shareCheckPc), 3);
+        printf("PC %d: three threads transformed with one shared stylesheet\n", o.shareCheckPc);
+        return 0;
+    }
 
     Results r;
     r.machine = DescribeMachine();
     r.date = NowIso8601();
     r.commit = o.commit;
     r.loadStart = LoadAverage();
+    r.settings = {{"reports_per_run", static_cast<double>(o.reports)},
+                  {"split_sample_pcs", static_cast<double>(o.splitPcs)},
+                  {"memory_reports", static_cast<double>(o.memoryReports)},
+                  {"batch_pcs", static_cast<double>(o.batchPcs)},
+                  {"import_inventories", static_cast<double>(o.importCount)}};
+    for (const auto& [name, file] : o.sections) r.outside.emplace_back(name, ReadSection(file));
 
     if (o.micro) {
         RegisterMicroBenchmarks(o.scratch + "/query-10000.db");
@@ -602,6 +418,22 @@ int Run(int argc, char** argv) {
                              checkpoints, kSeed, r.memoryError);
     }
 
+    if (o.batchPcs > 0 && !o.sqlite.empty()) {
+        auto fleet = std::max_element(o.sqlite.begin(), o.sqlite.end());
+        if (o.batchFleet)
+            fleet = std::find_if(o.sqlite.begin(), o.sqlite.end(),
+                                 [&o](const auto& f) { return f.first == o.batchFleet; });
+        if (fleet == o.sqlite.end()) throw std::invalid_argument("no SQLite fleet of that size");
+        const size_t pcs = std::min(o.batchPcs, static_cast<size_t>(fleet->first));
+        r.batchDatabase = std::to_string(fleet->first) + " PCs, SQLite";
+        for (const int jobs : o.batchJobs) {
+            printf("batch: PCs 1-%zu of the %d-PC fleet, %d job%s...\n", pcs, fleet->first, jobs,
+                   jobs == 1 ? "" : "s");
+            fflush(stdout);
+            r.batch.push_back(RunBatch(fleet->second, pcs, jobs, o.scratch));
+        }
+    }
+
     if (!o.importSamples.empty() && o.importCount > 0) {
         hwimport::KeepFreedMemoryForImports();
         const ImportSamples samples = LoadImportSamples(o.importSamples);
@@ -620,6 +452,7 @@ int Run(int argc, char** argv) {
                 fflush(stdout);
                 r.imports.push_back(RunImport(samples, backend, connect, jobs, o.importCount,
                                               empty + " >/dev/null"));
+                r.imports.back().loadAverage = LoadAverage();
             }
         }
     }
@@ -628,10 +461,13 @@ int Run(int argc, char** argv) {
     PrintResults(r);
     if (!o.json.empty()) {
         std::ofstream out(o.json);
-        out << ToJson(r, o);
+        out << ToJson(r);
         if (!out) throw std::runtime_error("cannot write " + o.json);
         printf("\nresults: %s\n", o.json.c_str());
     }
+    // Last, so that it is the line a reader of a long run finds first.
+    const std::string ratios = RatioToFloorLine(r);
+    if (!ratios.empty()) printf("%s\n", ratios.c_str());
     return 0;
 }
 

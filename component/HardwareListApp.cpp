@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/ComError.h"
+#include "report/CompiledStylesheet.h"
 #include "report/ReportGenerator.h"
 #include "report/StylesFolder.h"
 
@@ -22,6 +23,9 @@ BOOL HardwareListApp::PreTranslateMessage(MSG* pMsg) {
 }
 
 int HardwareListApp::ExitInstance() {
+    // The compiled stylesheets kept across reports belong to this module;
+    // the host's libxml2 must not outlive it holding them.
+    ReleaseCompiledStylesheets();
     return 0;
 }
 

@@ -308,14 +308,6 @@ bool ParsePcId(const std::string& text, int32_t& id) {
     return true;
 }
 
-bool ParseWholeNumber(const std::string& text, unsigned long long max, unsigned long long& value) {
-    if (text.empty() || !isdigit(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = strtoull(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0' && value <= max;
-}
-
 std::string ConnectionStringOrExplain(const DatabaseChoice& database, int& exitCode,
                                       bool mustExist) {
     std::string error;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/Connection.h"
+#include "host/PcList.h"
 #include "host/ReportFormat.h"
 
 // Exit codes, also listed by `hwconsole --help`.
@@ -69,9 +70,6 @@ void AddStyleOptions(CLI::App* command, StyleChoice& styles);
 // A PC identifier: a whole number in the 32-bit range.
 bool ParsePcId(const std::string& text, int32_t& id);
 
-// A count, a number of seconds or a size: digits only, from 0 to `max`.
-bool ParseWholeNumber(const std::string& text, unsigned long long max, unsigned long long& value);
-
 // The connection string for `database`; on failure prints why and sets
 // `exitCode` (2 when no database was named, 1 when the named one is unusable).
 std::string ConnectionStringOrExplain(const DatabaseChoice& database, int& exitCode,
@@ -86,3 +84,4 @@ void AddListCommand(CommandLine& line);
 void AddImportCommand(CommandLine& line);
 void AddInitDbCommand(CommandLine& line);
 void AddServeCommand(CommandLine& line);
+void AddPasswdCommand(CommandLine& line);

@@ -1,114 +1,28 @@
-// `hwconsole query`: a read-only hardware query over the whole fleet. The
-// result becomes the query document and is rendered with the stylesheet
-// whose name the component gives through GetContextValue(1).
-#include <unistd.h>
-
+// `hwconsole query`: a read-only hardware query over the whole fleet, named
+// (host/NamedQueries.h) or written by the user, as the page, the query
+// document, CSV or JSON.
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "console/Console.h"
 #include "host/ComponentLoader.h"
 #include "host/Connection.h"
+#include "host/NamedQueries.h"
 #include "host/Output.h"
-#include "host/QueryDocument.h"
-#include "host/QueryTable.h"
-#include "host/ReadOnlySql.h"
-#include "host/ReportFormat.h"
-#include "platform/ComError.h"
-#include "platform/XmlServices.h"
-#include "report/StylesheetTransformer.h"
 
 namespace {
 
 struct QueryOptions {
     DatabaseChoice database;
-    std::optional<std::string> sql, named, like, mb, title, maxRows, timeout;
+    std::optional<std::string> sql, named, title, maxRows, timeout;
+    // The named queries' parameters, by name, as given.
+    std::map<std::string, std::optional<std::string>> values;
     std::string format = "html";
-    std::string user, company, out, componentPath;
+    std::string user, company, out, componentPath, pcLink;
 };
-
-// The stylesheet gets the installation's Styles folder as PathName, as the
-// component's own report transformation does.
-class QueryTransformer : public StylesheetTransformer {
-public:
-    explicit QueryTransformer(std::string stylesFolder) : m_stylesFolder(std::move(stylesFolder)) {}
-
-protected:
-    bool LookUpStylesFolder(CString& folder) override {
-        if (m_stylesFolder.empty()) return false;
-        folder = m_stylesFolder;
-        return true;
-    }
-
-private:
-    std::string m_stylesFolder;
-};
-
-// A text for inside a LIKE pattern's string literal: quotes doubled, and the
-// pattern's own characters (%, _ and the escape character !) taken literally.
-std::string LikeLiteralText(const std::string& text) {
-    std::string out;
-    for (char ch : text) {
-        if (ch == '%' || ch == '_' || ch == '!') out += '!';
-        out += ch;
-        if (ch == '\'') out += '\'';
-    }
-    return out;
-}
-
-// The system name of the PC in column `id`, for the named queries.
-std::string SystemNameOf(const char* id) {
-    return std::string("(SELECT MIN(s.[Name]) FROM [dbo].[SystemOverview] s WHERE s.[ID] = ") + id +
-           ") AS \"System\"";
-}
-
-// Fills `sql` and `title` for --named; false with a usage error.
-bool NamedQuery(const QueryOptions& options, std::string& sql, std::string& title,
-                std::string& error) {
-    const std::string name = options.named.value_or("");
-    if (name == "low-disk") {
-        title = "Logical disks under 10 % free";
-        sql = "SELECT l.[ID] AS \"PC\", " + SystemNameOf("l.[ID]") +
-              ", l.[Name] AS \"Volume\", l.[FileSystem] AS \"File system\", "
-              "l.[Capacity] AS \"Size (GB)\", l.[FreeSpace] AS \"Free (GB)\", "
-              "CAST(100.0 * l.[FreeSpace] / l.[Capacity] AS INTEGER) AS \"Free (%)\" "
-              "FROM [dbo].[LogicalDisk] l "
-              "WHERE l.[Capacity] > 0 AND l.[FreeSpace] < 0.1 * l.[Capacity] "
-              "ORDER BY l.[ID], l.[LogicalDiskID]";
-        return true;
-    }
-    if (name == "cpu") {
-        const std::string like = options.like.value_or("");
-        if (like.empty()) {
-            error = "--named cpu needs --like TEXT (part of the processor's name)";
-            return false;
-        }
-        title = "Processors matching \"" + like + "\"";
-        sql = "SELECT c.[ID] AS \"PC\", " + SystemNameOf("c.[ID]") +
-              ", c.[Name] AS \"Processor\", COUNT(*) AS \"Count\", "
-              "MAX(c.[Speed]) AS \"Speed (MHz)\" FROM [dbo].[CPU] c "
-              "WHERE UPPER(c.[Name]) LIKE UPPER('%" +
-              LikeLiteralText(like) +
-              "%') ESCAPE '!' GROUP BY c.[ID], c.[Name] ORDER BY c.[ID], c.[Name]";
-        return true;
-    }
-    if (name == "memory-below") {
-        unsigned long long mb = 0;
-        if (!ParseWholeNumber(options.mb.value_or(""), INT32_MAX, mb)) {
-            error = "--named memory-below needs --mb N (megabytes, a whole number)";
-            return false;
-        }
-        title = "PCs with less than " + std::to_string(mb) + " MB of memory";
-        sql =
-            "SELECT o.[ID] AS \"PC\", o.[Name] AS \"System\", o.[Memory] AS \"Memory (MB)\" "
-            "FROM [dbo].[SystemOverview] o WHERE o.[Memory] < " +
-            std::to_string(mb) + " ORDER BY o.[ID], o.[OSID]";
-        return true;
-    }
-    error = "unknown named query '" + name + "' (one of: low-disk, cpu, memory-below)";
-    return false;
-}
 
 constexpr int32_t kMaxRowsLimit = 1000000;
 constexpr int32_t kMaxTimeout = 86400;  // seconds
@@ -133,58 +47,47 @@ bool ParseLimits(const QueryOptions& options, QueryLimits& limits, std::string& 
     return true;
 }
 
-// The page for the query document, with the stylesheet the component names.
-int WritePage(const ComponentLoader& component, const std::string& document,
-              const std::string& out) {
-    CString name;
-    if (!component.Exports().GetContextValue(1, &name) || name.IsEmpty()) {
-        fprintf(stderr, "hwconsole: the component names no query stylesheet\n");
-        return kExitComponent;
+// The page, the document itself, or its table as CSV or JSON.
+int WriteResult(const ComponentLoader& component, const std::string& document,
+                const QueryOptions& options) {
+    std::string text, error;
+    if (options.format == "xml") return WriteOutput(options.out, document) ? kExitOk : kExitFailed;
+    if (options.format == "html") {
+        const QueryPageStatus status =
+            RenderQueryPage(component, document, options.pcLink, text, error);
+        if (status != QueryPageStatus::kOk) {
+            fprintf(stderr, "hwconsole: %s\n", error.c_str());
+            return status == QueryPageStatus::kNoStylesheet ? kExitComponent : kExitFailed;
+        }
+    } else {
+        long long cutAt = -1;
+        if (!ExportQueryDocument(document, options.format == "json", text, cutAt, error)) {
+            fprintf(stderr, "hwconsole: %s\n", error.c_str());
+            return kExitFailed;
+        }
+        if (cutAt >= 0)
+            fprintf(stderr, "hwconsole: the result was cut after %lld rows (--max-rows)\n", cutAt);
     }
-    const std::string styles = StylesFolderOf(component.Path());
-    const std::string path = styles + name.str();
-    QueryTransformer transformer(styles);
-    transformer.SetStylesheetPath(CString(path));
-    CString html;
-    try {
-        transformer.Transform(CString(document), html);
-    } catch (const _com_error& e) {
-        SetLastTransformFailure(e.Error() == E_OUTOFMEMORY ? "out of memory" : e.what());
-    }
-    if (html.IsEmpty()) {
-        fprintf(stderr, "hwconsole: %s\n",
-                DescribeStylesheetFailure(path, GetLastTransformFailure()).c_str());
-        return kExitFailed;
-    }
-    return WriteOutput(out, html.str()) ? kExitOk : kExitFailed;
-}
-
-// The query document's table as CSV or JSON.
-int ExportTable(const std::string& document, const std::string& format, const std::string& out) {
-    QueryTable result;
-    std::string error;
-    if (!ReadQueryTable(document, result, error)) {
-        fprintf(stderr, "hwconsole: %s\n", error.c_str());
-        return kExitFailed;
-    }
-    if (result.cutAt >= 0)
-        fprintf(stderr, "hwconsole: the result was cut after %lld rows (--max-rows)\n",
-                result.cutAt);
-    const std::string text = format == "csv" ? WriteCsv(result.table) : WriteJson(result.table);
-    return WriteOutput(out, text) ? kExitOk : kExitFailed;
+    return WriteOutput(options.out, text) ? kExitOk : kExitFailed;
 }
 
 int RunQuery(const QueryOptions& options) {
-    std::string sql, title, error;
+    PreparedQuery query;
+    std::string error;
     if (options.sql.has_value() == options.named.has_value()) {
         fprintf(stderr, "hwconsole: query needs either --sql \"SELECT ...\" or --named NAME\n");
         return kExitUsage;
     }
     if (options.sql) {
-        sql = *options.sql;
-    } else if (!NamedQuery(options, sql, title, error)) {
-        fprintf(stderr, "hwconsole: %s\n", error.c_str());
-        return kExitUsage;
+        query.sql = *options.sql;
+    } else {
+        std::map<std::string, std::string> values;
+        for (const auto& value : options.values)
+            if (value.second) values[value.first] = *value.second;
+        if (!PrepareNamedQuery(*options.named, values, query, error, "--")) {
+            fprintf(stderr, "hwconsole: %s\n", error.c_str());
+            return kExitUsage;
+        }
     }
     const std::string& format = options.format;
     if (format != "html" && format != "xml" && format != "csv" && format != "json") {
@@ -197,7 +100,6 @@ int RunQuery(const QueryOptions& options) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
-    if (options.title) title = *options.title;
     int exitCode = kExitOk;
     std::string connect = ConnectionStringOrExplain(options.database, exitCode);
     if (connect.empty()) return exitCode;
@@ -208,33 +110,28 @@ int RunQuery(const QueryOptions& options) {
         fprintf(stderr, "hwconsole: %s\n", component.Error().c_str());
         return kExitComponent;
     }
-    // The database refuses writes on this session; the check below refuses early.
+    // The database refuses writes on this session; the check refuses early.
     CDataConnection connection;
     if (!OpenConnection(connection, connect, DatabaseName(options.database),
                         CDatabase::noOdbcDialog | CDatabase::openReadOnly))
         return kExitFailed;
-    std::string statement;
-    if (!CheckReadOnlySelect(connection.m_database, sql, statement, error)) {
+    const QueryHeader header{options.title.value_or(""), options.company, options.user,
+                             LocalTimeStamp()};
+    std::string document;
+    switch (RunQueryDocument(connection, query, header, limits, document, error)) {
+    case QueryStatus::kOk:
+        return WriteResult(component, document, options);
+    case QueryStatus::kRefused:
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
-    }
-
-    QueryHeader header{title, options.company, options.user, LocalTimeStamp()};
-    std::string document;
-    const auto start = std::chrono::steady_clock::now();
-    try {
-        document = BuildQueryDocument(connection, statement, header, limits);
-    } catch (const CDBException& e) {
-        if (std::chrono::steady_clock::now() - start >= limits.timeout)
-            fprintf(stderr, "hwconsole: the query was stopped after %lld s (--timeout): %s\n",
-                    static_cast<long long>(limits.timeout.count()), e.what());
-        else
-            fprintf(stderr, "hwconsole: database error: %s\n", e.what());
+    case QueryStatus::kTimedOut:
+        fprintf(stderr, "hwconsole: %s (--timeout)\n", error.c_str());
         return kExitFailed;
+    case QueryStatus::kFailed:
+        break;
     }
-    if (format == "xml") return WriteOutput(options.out, document) ? kExitOk : kExitFailed;
-    if (format == "csv" || format == "json") return ExportTable(document, format, options.out);
-    return WritePage(component, document, options.out);
+    fprintf(stderr, "hwconsole: %s\n", error.c_str());
+    return kExitFailed;
 }
 
 }  // namespace
@@ -243,11 +140,20 @@ void AddQueryCommand(CommandLine& line) {
     auto options = std::make_shared<QueryOptions>();
     CLI::App* command = line.Add("query", "a read-only hardware query over the whole fleet",
                                  [options] { return RunQuery(*options); });
-    command->footer(
-        "named queries:\n"
-        "  --named low-disk               logical disks under 10 % free\n"
-        "  --named cpu --like TEXT        PCs whose processor name contains TEXT\n"
-        "  --named memory-below --mb N    PCs with less than N MB of memory");
+    // The named queries and their parameters, from the one list the hosts share.
+    std::string footer = "named queries:";
+    std::map<std::string, std::string> users;  // parameter name: the queries taking it
+    for (const NamedQueryInfo& query : NamedQueries()) {
+        std::string call = "  --named " + query.name;
+        for (const NamedQueryParameter& parameter : query.parameters) {
+            call += " --" + parameter.name + " " + parameter.valueName;
+            std::string& named = users[parameter.name];
+            named += (named.empty() ? "--named " : ", ") + query.name;
+        }
+        footer += "\n" + call + std::string(call.size() < 33 ? 33 - call.size() : 1, ' ') +
+                  query.description;
+    }
+    command->footer(footer);
     AddOption(command, "--db", options->database.file,
               "the database: a SQLite file, opened read-only", "FILE");
     AddOption(command, "--connect", options->database.connect,
@@ -257,11 +163,21 @@ void AddQueryCommand(CommandLine& line) {
     AddOption(command, "--sql", options->sql,
               "one SELECT (or WITH ... SELECT) only, calling only plain functions",
               "\"SELECT ...\"");
-    AddOption(command, "--named", options->named, "a named query (see below)",
-              "low-disk|cpu|memory-below");
-    AddOption(command, "--like", options->like, "part of the processor's name, for --named cpu",
-              "TEXT");
-    AddOption(command, "--mb", options->mb, "megabytes, for --named memory-below", "N");
+    std::string names;
+    for (const NamedQueryInfo& query : NamedQueries())
+        names += (names.empty() ? "" : "|") + query.name;
+    AddOption(command, "--named", options->named, "a named query (see below)", names);
+    for (const NamedQueryInfo& query : NamedQueries())
+        for (const NamedQueryParameter& parameter : query.parameters)
+            if (!options->values.count(parameter.name))
+                AddOption(command, "--" + parameter.name, options->values[parameter.name],
+                          parameter.description + ", for " + users[parameter.name],
+                          parameter.valueName);
+    command
+        ->add_option("--pc-link", options->pcLink,
+                     "link the named queries' PC names to their pages, {id} the PC's number: "
+                     "pc-{id}.html beside a batch folder's pages")
+        ->type_name("PATTERN");
     AddOption(command, "--max-rows", options->maxRows,
               "at most N rows (default 10000); the result says where it was cut", "N");
     AddOption(command, "--timeout", options->timeout, "stop the query after this long (default 30)",

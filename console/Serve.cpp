@@ -11,6 +11,7 @@
 #include "console/Console.h"
 #include "host/InitDb.h"
 #include "host/Installation.h"
+#include "server/AgentEndpoint.h"
 #include "server/Routes.h"
 #include "server/WebServer.h"
 
@@ -21,8 +22,8 @@ constexpr unsigned long long kMaxThreads = 256;
 struct ServeOptions {
     DatabaseChoice database;
     std::string listen = "127.0.0.1:8080";
-    std::optional<std::string> threads, auth, agentTokenFile, timeout, maxBodyMb, maxInventoryMb;
-    std::vector<std::string> agentAllow;
+    std::optional<std::string> threads, auth, agentTokenFile, agentAllow, timeout, maxBodyMb,
+        maxInventoryMb;
     std::string user, company, componentPath;
 };
 
@@ -60,7 +61,11 @@ bool ReadAccessRules(const ServeOptions& given, AccessRules& rules) {
             return false;
         }
     }
-    for (const std::string& text : given.agentAllow) {
+    std::string allowed = given.agentAllow.value_or("");
+    for (size_t start = 0, comma = 0; start < allowed.size(); start = comma + 1) {
+        comma = allowed.find(',', start);
+        if (comma == std::string::npos) comma = allowed.size();
+        const std::string text = allowed.substr(start, comma - start);
         AddressRange range;
         if (!ParseAddressRange(text, range)) {
             fprintf(stderr, "hwconsole: --agent-allow: '%s' is not an address or network\n",
@@ -140,6 +145,7 @@ int RunServe(const ServeOptions& given) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
+    AddAgentRoute(server);
     if (!server.Bind(error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitFailed;
@@ -186,10 +192,9 @@ void AddServeCommand(CommandLine& line) {
     AddOption(command, "--agent-token-file", options->agentTokenFile,
               "agents must send the token in FILE (as their password, or ?token= in the URL)",
               "FILE");
-    command->add_option("--agent-allow", options->agentAllow,
-                        "agents only from these addresses or networks (repeatable)")
-        ->type_name("ADDRESS[/BITS]")
-        ->take_all();
+    AddOption(command, "--agent-allow", options->agentAllow,
+              "agents only from these addresses or networks, separated by commas",
+              "ADDRESS[/BITS],...");
     AddOption(command, "--timeout", options->timeout,
               "seconds a client may take to send or read (default 10)", "SECONDS");
     AddOption(command, "--max-body-mb", options->maxBodyMb,

@@ -12,5 +12,6 @@ int main(int argc, char** argv) {
     AddImportCommand(line);
     AddInitDbCommand(line);
     AddServeCommand(line);
+    AddPasswdCommand(line);
     return line.Run(argc, argv);
 }

@@ -17,6 +17,10 @@
 
 namespace {
 
+std::string PagePath(const BatchPlan& plan, int32_t pcId) {
+    return plan.outDir + "pc-" + std::to_string(pcId) + "." + plan.styles.extension;
+}
+
 // Opens a worker's connection for the next PC, or returns why it could not.
 // A server that cannot be reached (SQLSTATE class 08) may be restarting, so
 // the worker keeps trying for up to the reconnect wait: a restart then costs
@@ -54,7 +58,7 @@ std::string OpenForNextPc(CDataConnection& connection, const BatchPlan& plan, co
 // One worker: takes the next PC until none is left. A connection that broke
 // is dropped and a fresh one opened for the next PC.
 void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size_t>& next,
-               std::vector<char>& written, Progress& progress) {
+               DurableFileBatch& files, std::vector<char>& written, Progress& progress) {
     CDataConnection connection;
     bool waitedOut = false;
     ReportRequest request;
@@ -78,9 +82,8 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
         switch (outcome.status) {
             case ReportOutcome::kOk: {
                 std::string error;
-                const std::string file =
-                    plan.outDir + "pc-" + std::to_string(pcId) + "." + plan.styles.extension;
-                if (WriteFileAtomically(file, outcome.text, error)) {
+                const std::string file = PagePath(plan, pcId);
+                if (files.Write(file, outcome.text, error)) {
                     failed = false;
                     written[index] = 1;  // each worker sets only the PCs it took
                 } else {
@@ -133,8 +136,10 @@ BatchReadiness PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
             return BatchReadiness::kFailed;
         }
     }
-    if (!MakeFolders(plan.outDir.substr(0, plan.outDir.size() - 1), error))
-        return BatchReadiness::kFailed;
+    const std::string folder = plan.outDir.substr(0, plan.outDir.size() - 1);
+    if (!MakeFolders(folder, error)) return BatchReadiness::kFailed;
+    // Pages a killed batch left under their temporary names.
+    RemoveOrphanedTemporaries(folder);
     return BatchReadiness::kReady;
 }
 
@@ -142,19 +147,33 @@ BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
     const size_t jobs = std::min<size_t>(static_cast<size_t>(std::max(1, plan.jobs)),
                                          std::max<size_t>(1, plan.pcIds.size()));
     Progress progress(plan.pcIds.size());
+    // The pages reach the disk together, a few hundred at a time, not one
+    // flush each: a page's name still only ever holds the whole page.
+    // A page lost at its flush gets no line in the index (only the flushing
+    // thread adds here, and Finish joins it before the list is read).
+    std::vector<std::string> lost;
+    DurableFileBatch files([&progress, &lost](const std::string& path, const std::string& error) {
+        progress.Message(error);
+        progress.FailAfterStep();
+        lost.push_back(path);
+    });
     std::atomic<size_t> next{0};
     std::vector<char> written(plan.pcIds.size(), 0);
     std::vector<std::thread> workers;
     for (size_t i = 0; i < jobs; ++i)
         workers.emplace_back(RunWorker, std::cref(exports), std::cref(plan), std::ref(next),
-                             std::ref(written), std::ref(progress));
+                             std::ref(files), std::ref(written), std::ref(progress));
     for (std::thread& worker : workers) worker.join();
+    files.Finish();
     progress.Finish();
 
     BatchSummary summary;
     summary.seconds = progress.Seconds();
     summary.failed = progress.Failed();
     summary.done = progress.Done() - summary.failed;
+    for (const std::string& path : lost)
+        for (size_t i = 0; i < written.size(); ++i)
+            if (path == PagePath(plan, plan.pcIds[i])) written[i] = 0;
     for (size_t i = 0; i < written.size(); ++i)
         if (written[i]) summary.written.push_back(plan.pcIds[i]);
     return summary;

@@ -1,18 +1,11 @@
 #include "host/PcList.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <unordered_set>
 
 namespace {
-
-bool ParseNumber(const std::string& text, int64_t& value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    errno = 0;
-    char* end = nullptr;
-    value = strtoll(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0' && value <= INT32_MAX;
-}
 
 std::string Trim(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t");
@@ -21,6 +14,14 @@ std::string Trim(const std::string& text) {
 }
 
 }  // namespace
+
+bool ParseWholeNumber(const std::string& text, unsigned long long max, unsigned long long& value) {
+    if (text.empty() || !isdigit(static_cast<unsigned char>(text[0]))) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = strtoull(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && value <= max;
+}
 
 bool ParsePcList(const std::string& text, std::vector<int32_t>& ids,
                  std::vector<std::string>& names, std::string& error) {
@@ -32,12 +33,13 @@ bool ParsePcList(const std::string& text, std::vector<int32_t>& ids,
         const std::string item =
             Trim(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
         pos = comma == std::string::npos ? comma : comma + 1;
-        int64_t from = 0, to = 0;
+        unsigned long long from = 0, to = 0;
         const size_t dash = item.find('-');
         const bool ok = dash == std::string::npos
-                            ? ParseNumber(item, from) && ParseNumber(item, to)
-                            : ParseNumber(Trim(item.substr(0, dash)), from) &&
-                                  ParseNumber(Trim(item.substr(dash + 1)), to);
+                            ? ParseWholeNumber(item, INT32_MAX, from) &&
+                                  ParseWholeNumber(item, INT32_MAX, to)
+                            : ParseWholeNumber(Trim(item.substr(0, dash)), INT32_MAX, from) &&
+                                  ParseWholeNumber(Trim(item.substr(dash + 1)), INT32_MAX, to);
         if (!ok) {
             // Digits, dashes and blanks alone were meant as numbers; anything
             // else names a PC.
@@ -53,11 +55,11 @@ bool ParsePcList(const std::string& text, std::vector<int32_t>& ids,
             error = "bad PC range '" + item + "': it runs backwards";
             return false;
         }
-        if (static_cast<uint64_t>(to - from) >= kMaxPcListSize - ids.size()) {
+        if (to - from >= kMaxPcListSize - ids.size()) {
             error = "the PC list is too long (at most " + std::to_string(kMaxPcListSize) + " PCs)";
             return false;
         }
-        for (int64_t id = from; id <= to; ++id)
+        for (unsigned long long id = from; id <= to; ++id)
             if (seen.insert(static_cast<int32_t>(id)).second)
                 ids.push_back(static_cast<int32_t>(id));
     }

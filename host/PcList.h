@@ -1,9 +1,12 @@
-// PC lists on the command line: "1-500,733,WS-0042".
+// Numbers and PC lists as people type them: "25", "1-500,733,WS-0042".
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// A count, a number of seconds or a size: digits only, from 0 to `max`.
+bool ParseWholeNumber(const std::string& text, unsigned long long max, unsigned long long& value);
 
 // Parses comma-separated identifiers and inclusive ranges FROM-TO (both
 // non-negative, FROM <= TO) into `ids`, in the order given, each identifier

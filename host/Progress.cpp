@@ -20,6 +20,12 @@ void Progress::Step(bool failed) {
     DrawLocked(m_done == m_total);
 }
 
+void Progress::FailAfterStep() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_failed;
+    DrawLocked(true);
+}
+
 void Progress::Message(const std::string& text) {
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearLocked();

@@ -18,6 +18,9 @@ public:
 
     // One item finished.
     void Step(bool failed);
+    // An item that Step counted as done failed after all (its file could not
+    // be kept); it counts as failed from now on.
+    void FailAfterStep();
     // A line on stderr ("hwconsole: " + text), above the bar.
     void Message(const std::string& text);
     // Removes the bar; later output starts on a clean line.

@@ -84,10 +84,18 @@ void AppendValue(CString& doc, const CString& value, bool cut) {
     AppendElement(doc, "Value", text.c_str());
 }
 
+// An identifier the page may put into a link: digits only.
+bool IsPcId(const CString& value) {
+    const std::string& text = value.str();
+    return !text.empty() && text.size() <= 10 &&
+           text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 }  // namespace
 
 std::string BuildQueryDocument(CDataConnection& connection, const std::string& sql,
-                               const QueryHeader& header, const QueryLimits& limits) {
+                               const QueryHeader& header, const QueryLimits& limits,
+                               const QueryColumns& columns) {
     CQueryScope scope(connection.m_database, limits.timeout);
     // PostgreSQL's driver holds the whole result before the first row is
     // read, so the server itself stops at the limit there.
@@ -97,12 +105,18 @@ std::string BuildQueryDocument(CDataConnection& connection, const std::string& s
                std::to_string(limits.maxRows + 1ull);
     CQueryResultSet query(&connection, CString(text), limits.maxRows);
     bool row = query.Execute(0, 0) != 0;
+    size_t pcId = query.m_fields.size();
+    for (size_t i = 0; i < query.m_fields.size(); ++i)
+        if (!columns.pcId.empty() && query.m_fields[i].m_strName.str() == columns.pcId) pcId = i;
 
     CString rows;
     uint32_t count = 0;
     for (; row && count < limits.maxRows && rows.str().size() < kMaxQueryDocumentBytes;
          row = query.FetchNext(), ++count) {
-        rows += "<Row>\r\n";
+        if (pcId < query.m_values.size() && IsPcId(query.m_values[pcId]))
+            rows += "<Row pc=\"" + query.m_values[pcId].str() + "\">\r\n";
+        else
+            rows += "<Row>\r\n";
         for (size_t i = 0; i < query.m_values.size(); ++i)
             AppendValue(rows, query.m_values[i], query.IsColumnCut(i));
         rows += "</Row>\r\n";
@@ -116,7 +130,15 @@ std::string BuildQueryDocument(CDataConnection& connection, const std::string& s
     if (row) AppendAttribute(doc, "cutAt", std::to_string(count));
     doc += ">\r\n<Columns>\r\n";
     for (const CODBCFieldInfo& field : query.m_fields) {
-        doc += IsNumeric(field.m_nSQLType) ? "<Column type=\"number\">" : "<Column>";
+        const std::string& name = field.m_strName.str();
+        const bool number = IsNumeric(field.m_nSQLType);
+        doc += "<Column";
+        if (number) doc += " type=\"number\"";
+        const auto decimals = columns.decimals.find(name);
+        if (number && decimals != columns.decimals.end())
+            doc += " decimals=\"" + std::to_string(decimals->second) + "\"";
+        if (!columns.pcName.empty() && name == columns.pcName) doc += " link=\"pc\"";
+        doc += ">";
         AppendEscapedText(doc, field.m_strName);
         doc += "</Column>\r\n";
     }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "HardwareList.h"
@@ -14,6 +15,14 @@ struct QueryHeader {
     std::string company;
     std::string user;
     std::string generated;  // shown as given
+};
+
+// How the page shows some of the result's columns, named as the result
+// names them; a name that is empty or not in the result changes nothing.
+struct QueryColumns {
+    std::string pcId;    // the PC's identifier: each row says which PC it is about (pc="ID")
+    std::string pcName;  // links to the row's PC page (link="pc")
+    std::map<std::string, int> decimals;  // number columns rounded on the page (decimals="N")
 };
 
 // What one query may take.
@@ -33,6 +42,9 @@ constexpr size_t kMaxQueryDocumentBytes = 32u << 20;
 // read as text, and returns the whole document (UTF-8, CR LF line ends,
 // values escaped, anything XML cannot hold as U+FFFD). Numeric columns are
 // marked type="number"; NULL is an empty value; a cut result carries
-// cutAt="N" (the rows it holds). Throws CDBException.
+// cutAt="N" (the rows it holds). `columns` marks the columns it names; a row
+// gets pc="ID" only when its identifier is 1 to 10 digits. Throws
+// CDBException.
 std::string BuildQueryDocument(CDataConnection& connection, const std::string& sql,
-                               const QueryHeader& header, const QueryLimits& limits);
+                               const QueryHeader& header, const QueryLimits& limits,
+                               const QueryColumns& columns = {});

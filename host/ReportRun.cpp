@@ -2,12 +2,21 @@
 
 #include "host/Inventory.h"
 #include "platform/ComError.h"
+#include "platform/Transaction.h"
 #include "platform/XmlServices.h"
+
+void DisplayInOneTransaction(const HwExports& exports, const DisplayRequest& request,
+                             CString& hostString) {
+    CTransaction reading(request.Connection->m_database);
+    exports.Display(&request, &hostString);
+    reading.Commit();
+}
 
 ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection,
                            const ReportRequest& request) {
     ReportOutcome outcome;
     try {
+        CTransaction reading(connection.m_database);
         // Display would render an empty frame for an unknown PC; say so instead.
         if (!PcHasInventoryRows(connection, request.pcId)) {
             outcome.status = ReportOutcome::kNoInventory;
@@ -20,6 +29,7 @@ ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection
         display.CompanyName = request.company.c_str();
         CString host(request.hostString.c_str());
         exports.Display(&display, &host);
+        reading.Commit();
         if (host.IsEmpty()) {
             // The component says why on this thread, without a word on stderr.
             outcome.status = ReportOutcome::kTransformFailed;

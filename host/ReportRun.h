@@ -22,7 +22,16 @@ struct ReportRequest {
     std::string hostString;  // Display's host string on entry
 };
 
-// Checks that the PC has inventory rows, then calls Display on `connection`.
+// Calls Display for `request` (on request.Connection) inside one read
+// transaction: the report's statements all read the same state of the
+// database, and SQLite takes its locks and checks its file once per report
+// instead of at every statement. Throws what Display throws, the
+// transaction then rolled back.
+void DisplayInOneTransaction(const HwExports& exports, const DisplayRequest& request,
+                             CString& hostString);
+
+// Checks that the PC has inventory rows, then calls Display on `connection`,
+// both in one read transaction.
 // Never throws: a database error becomes kDatabaseError. Safe to call from
 // several threads at once, each with its own connection.
 ReportOutcome RenderReport(const HwExports& exports, CDataConnection& connection,

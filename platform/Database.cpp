@@ -5,6 +5,8 @@
 #include <iterator>
 #include <mutex>
 
+#include "platform/SessionSetup.h"
+
 namespace {
 
 bool Succeeded(SQLRETURN rc) {
@@ -150,6 +152,7 @@ bool CDatabase::OpenEx(const char* lpszConnectString, uint32_t dwOptions) {
     if (connect.size() >= 5 && CString(connect.substr(0, 5)).CompareNoCase("ODBC;") == 0)
         connect.erase(0, 5);
 
+    PrepareSqliteEngine();  // before a driver opens the first SQLite database
     std::shared_ptr<void> env = SharedEnvironment();
     SQLHDBC hdbc = SQL_NULL_HDBC;
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_DBC, env.get(), &hdbc);

@@ -237,9 +237,20 @@ bool IsQueryFunction(const std::string& name) {
     return InList(name.c_str(), kQueryFunctions, std::size(kQueryFunctions));
 }
 
+void PrepareSqliteEngine() {
+    static std::once_flag configured;
+    std::call_once(configured, [] {
+        // A process-wide tally of the engine's memory takes one process-wide
+        // lock at every allocation, which the threads of a batch, each on its
+        // own connection, would queue for. Nothing here reads the tally.
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    });
+}
+
 SqliteHandleCatcher::SqliteHandleCatcher() : m_pOuter(t_pCatcher) {
     static std::once_flag registered;
     std::call_once(registered, [] {
+        PrepareSqliteEngine();  // registering the extension starts the engine
         sqlite3_auto_extension(reinterpret_cast<void (*)(void)>(NoteOpenedHandle));
     });
     t_pCatcher = this;

@@ -12,6 +12,11 @@ struct sqlite3;
 // CDBException; the connection stays open either way.
 void PrepareDboSession(CDatabase& database, const char* lpszConnectString);
 
+// Configures the SQLite engine under the SQLite3 ODBC driver before anything
+// in the process initialises it; later calls, or an engine the host already
+// started, change nothing.
+void PrepareSqliteEngine();
+
 // Notes the SQLite engine handle that the driver opens on this thread while
 // alive (the driver gives it out nowhere else); null when none was opened.
 class SqliteHandleCatcher {

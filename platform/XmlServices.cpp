@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -43,6 +44,9 @@ struct XmlMessageSink {
     static void Refuse(XmlReadLimit& limit, const std::string& why) {
         limit.m_bRefused = true;
         Add((why + "\n").c_str());
+    }
+    static void Record(XmlReadLimit& limit, XmlFileRead read) {
+        limit.m_filesRead.push_back(std::move(read));
     }
     static void AddFormatted(const char* format, va_list args) {
         char text[kMaxMessageBytes];
@@ -137,8 +141,12 @@ xmlParserInputPtr LimitedEntityLoader(const char* url, const char* id, xmlParser
                 " is refused: only local files are read";
     else if (!limit->Admits(path))
         error = "reading " + path + " is refused: it is outside the Styles folder";
-    else
-        ReadXmlFile(path, "file", content, error);
+    XmlFileRead read;
+    if (error.empty() && ReadXmlFile(path, "file", content, error, &read.stamp)) {
+        read.path = path;
+        read.contentHash = XmlContentHash(content);
+        XmlMessageSink::Record(*limit, std::move(read));
+    }
     if (!error.empty()) {
         XmlMessageSink::Refuse(*limit, error);
         return nullptr;
@@ -197,8 +205,58 @@ XmlErrorSilencer::~XmlErrorSilencer() {
     xmlSetGenericErrorFunc(m_pPreviousGenericContext, m_pPreviousGeneric);
 }
 
+namespace {
+
+long long Nanoseconds(const struct timespec& time) {
+    return static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+}
+
+XmlFileStamp StampOf(const struct stat& info) {
+    XmlFileStamp stamp;
+    stamp.device = static_cast<unsigned long long>(info.st_dev);
+    stamp.inode = static_cast<unsigned long long>(info.st_ino);
+    stamp.size = static_cast<long long>(info.st_size);
+    stamp.modifiedNs = Nanoseconds(info.st_mtim);
+    stamp.changedNs = Nanoseconds(info.st_ctim);
+    return stamp;
+}
+
+}  // namespace
+
+bool XmlFileStamp::Of(const std::string& path, XmlFileStamp& stamp) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return false;
+    stamp = StampOf(info);
+    return true;
+}
+
+bool XmlFileStamp::operator==(const XmlFileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modifiedNs == other.modifiedNs && changedNs == other.changedNs;
+}
+
+size_t XmlContentHash(const std::string& content) {
+    return std::hash<std::string>()(content);
+}
+
+std::string XmlErrorSilencer::Summary() const {
+    std::string said;
+    int lines = 0;
+    size_t start = 0;
+    while (start < m_strMessages.size() && lines < 3) {
+        size_t end = m_strMessages.find('\n', start);
+        if (end == std::string::npos) end = m_strMessages.size();
+        std::string line = m_strMessages.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) line.pop_back();
+        if (line.empty()) continue;
+        said += (lines++ ? "; " : "") + line;
+    }
+    return said.empty() ? "no reason given" : said;
+}
+
 bool ReadXmlFile(const std::string& path, const char* what, std::string& content,
-                 std::string& error) {
+                 std::string& error, XmlFileStamp* stamp) {
     content.clear();
     // Non-blocking, so that a pipe planted at the name cannot hold the open.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -215,6 +273,7 @@ bool ReadXmlFile(const std::string& path, const char* what, std::string& content
         error = std::string(what) + " " + path + " is not a regular file";
         return false;
     }
+    if (stamp) *stamp = StampOf(info);
     const std::string tooLarge = std::string(what) + " " + path + " is larger than " +
                                  std::to_string(kMaxXmlFileBytes >> 20) + " MB";
     if (static_cast<unsigned long long>(info.st_size) > kMaxXmlFileBytes) {
@@ -244,14 +303,8 @@ bool ReadXmlFile(const std::string& path, const char* what, std::string& content
     return true;
 }
 
-XmlReadLimit::XmlReadLimit(const std::vector<std::string>& folders) {
+XmlReadLimit::XmlReadLimit(const std::vector<std::string>& folders) : m_folders(folders) {
     XmlServicesInit();
-    for (const std::string& folder : folders) {
-        std::string resolved = Resolved(folder);
-        if (resolved.empty()) continue;
-        if (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
-        m_folders.push_back(resolved);
-    }
     m_pOuter = t_pReadLimit;
     t_pReadLimit = this;
     std::lock_guard<std::mutex> guard(g_loaderLock);
@@ -272,9 +325,18 @@ XmlReadLimit::~XmlReadLimit() {
 }
 
 bool XmlReadLimit::Admits(const std::string& path) const {
+    if (!m_bResolved) {
+        for (const std::string& folder : m_folders) {
+            std::string resolved = Resolved(folder);
+            if (resolved.empty()) continue;
+            if (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();
+            m_resolved.push_back(resolved);
+        }
+        m_bResolved = true;
+    }
     const std::string resolved = Resolved(path);
     if (resolved.empty()) return false;
-    for (const std::string& folder : m_folders) {
+    for (const std::string& folder : m_resolved) {
         if (resolved.compare(0, folder.size(), folder) != 0) continue;
         if (folder == "/" || resolved.size() == folder.size() || resolved[folder.size()] == '/')
             return true;

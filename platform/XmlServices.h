@@ -34,6 +34,9 @@ public:
     // The first messages raised since this silencer began, on one line each
     // ("line N: " before a parser's message), at most about 1 KB.
     const std::string& Messages() const { return m_strMessages; }
+    // The first three of them on one line, joined by "; ", or "no reason
+    // given" when there were none.
+    std::string Summary() const;
 
 private:
     friend struct XmlMessageSink;
@@ -48,13 +51,40 @@ private:
 // The largest file the XML services read: a stylesheet, or anything it reads.
 constexpr size_t kMaxXmlFileBytes = 16u << 20;
 
+// One version of a file as the file system describes it, without reading it:
+// where it lives, its size, and its modification and change times in
+// nanoseconds. Writing the file in place changes the times, replacing it
+// changes the inode; the change time cannot be set back by any tool.
+struct HWPLATFORM_API XmlFileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = -1;
+    long long modifiedNs = 0;
+    long long changedNs = 0;
+
+    // The stamp of what `path` names now (links followed); false when there
+    // is nothing there.
+    static bool Of(const std::string& path, XmlFileStamp& stamp);
+    bool operator==(const XmlFileStamp& other) const;
+    bool operator!=(const XmlFileStamp& other) const { return !(*this == other); }
+};
+
 // Reads the regular file at `path` (links followed) into `content`, never more
 // than kMaxXmlFileBytes. False with `error` in words, naming the file as
 // `what` PATH: missing or unreadable, not a regular file (a device, a pipe or
 // a folder is never read), or larger than the limit (also when it grows while
-// being read).
+// being read). With `stamp`, also the stamp of the file that was read, taken
+// from the open file before reading.
 HWPLATFORM_API bool ReadXmlFile(const std::string& path, const char* what, std::string& content,
-                                std::string& error);
+                                std::string& error, XmlFileStamp* stamp = nullptr);
+
+// A file read under an XmlReadLimit: the path it was opened by, its stamp and
+// a hash of the bytes read.
+struct XmlFileRead {
+    std::string path;
+    XmlFileStamp stamp;
+    size_t contentHash = 0;
+};
 
 // While alive, every file libxml2 and libxslt open for the calling thread
 // (xsl:import and xsl:include, document(), external DTDs and entities) must be
@@ -76,13 +106,23 @@ public:
     // Whether a read was refused under this limit: what was refused is not
     // read, and the caller fails rather than carry on without it.
     bool Refused() const { return m_bRefused; }
+    // Every file read under this limit, in the order read.
+    const std::vector<XmlFileRead>& FilesRead() const { return m_filesRead; }
 
 private:
     friend struct XmlMessageSink;
-    std::vector<std::string> m_folders;  // resolved, without a trailing '/'
+    // The folders are resolved at the first read: most limits see none.
+    std::vector<std::string> m_folders;
+    mutable std::vector<std::string> m_resolved;  // without a trailing '/'
+    mutable bool m_bResolved = false;
     XmlReadLimit* m_pOuter;
     bool m_bRefused = false;
+    std::vector<XmlFileRead> m_filesRead;
 };
+
+// A hash of `content` for telling two versions of a file apart when their
+// stamps agree.
+HWPLATFORM_API size_t XmlContentHash(const std::string& content);
 
 // Why the calling thread's last stylesheet transformation left its output
 // empty, in words; "" when it produced output. The transformer sets it, and a

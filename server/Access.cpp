@@ -205,14 +205,15 @@ bool InRange(const std::string& address, const AddressRange& range) {
     return true;
 }
 
+bool AgentAddressAllowed(const AccessRules& rules, const std::string& address) {
+    for (const AddressRange& range : rules.agentAddresses)
+        if (InRange(address, range)) return true;
+    return rules.agentAddresses.empty();
+}
+
 bool AgentAdmitted(const AccessRules& rules, const std::string& address,
                    const std::string& authorization, const std::string& queryToken) {
-    if (!rules.agentAddresses.empty()) {
-        bool allowed = false;
-        for (const AddressRange& range : rules.agentAddresses)
-            allowed = allowed || InRange(address, range);
-        if (!allowed) return false;
-    }
+    if (!AgentAddressAllowed(rules, address)) return false;
     if (!rules.agentToken.empty()) {
         std::string user, password;
         if (ReadBasicCredentials(authorization, user, password) &&

@@ -59,6 +59,9 @@ struct AccessRules {
 bool ReadBasicCredentials(const std::string& authorization, std::string& user,
                           std::string& password);
 
+// Whether `address` is one agents may post from (any, without a list).
+bool AgentAddressAllowed(const AccessRules& rules, const std::string& address);
+
 // Whether an agent's POST is let in: from an allowed address, and with the
 // token (as its basic-authentication password, or the query's `token`) when
 // one is set. Without either, when the pages need a password, the agent

@@ -22,6 +22,8 @@ const char kContentSecurityPolicy[] =
     "frame-ancestors 'none'; base-uri 'none'";
 
 const char kAgentPath[] = "/ocsinventory";
+// Without a charset parameter: fusioninventory-agent reads the realm up to the last quote.
+const char kChallenge[] = "Basic realm=\"HardwareList\"";
 
 std::string UtcNow() {
     const time_t now = time(nullptr);
@@ -51,6 +53,23 @@ const char* AmbiguousFraming(const httplib::Request& req) {
     return nullptr;
 }
 
+// Sends the response's body and then has the library close the connection:
+// its provider reports failure once everything is written, the one way to
+// end a keep-alive connection from a handler. After a refused request the
+// rest of what the client sent (an unread body, a second request behind
+// an ambiguous one) is never read as a request of its own.
+void CloseAfterSending(httplib::Response& res) {
+    auto body = std::make_shared<std::string>(std::move(res.body));
+    res.body.clear();
+    const std::string type = res.get_header_value("Content-Type");
+    res.headers.erase("Content-Type");
+    res.set_content_provider(
+        body->size(), type, [body](size_t offset, size_t length, httplib::DataSink& sink) {
+            sink.write(body->data() + offset, length);
+            return false;
+        });
+}
+
 }  // namespace
 
 CDataConnection& RouteContext::Connection() {
@@ -73,8 +92,11 @@ void RouteContext::SendError(int status, const std::string& title, const std::st
 
 void RouteContext::SendDatabaseError(const std::string& sqlState, const std::string& message) {
     response.headers.erase("Location");
+    // The driver's diagnostics start with their SQLSTATE already.
     SendError(503, "The database did not answer",
-              "SQLSTATE " + (sqlState.empty() ? std::string("-") : sqlState) + ": " + message);
+              message.find("SQLSTATE ") == std::string::npos
+                  ? "SQLSTATE " + (sqlState.empty() ? std::string("-") : sqlState) + ": " + message
+                  : message);
     response.set_header("Retry-After", "10");
     if (sqlState.compare(0, 2, "08") == 0 || m_connection.m_database.IsConnectionDead())
         m_connection.Close();
@@ -102,7 +124,6 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
         t_requestStart = std::chrono::steady_clock::now();
         if (const char* why = AmbiguousFraming(req)) {
             SendErrorPage(res, 400, "Bad request", std::string("The request has ") + why + ".");
-            res.set_header("Connection", "close");
             return httplib::Server::HandlerResponse::Handled;
         }
         // The library would inflate such a body without a limit; agents
@@ -110,21 +131,26 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
         if (req.has_header("Content-Encoding")) {
             SendErrorPage(res, 415, "Unsupported content encoding",
                            "Send the body without a Content-Encoding.");
-            res.set_header("Connection", "close");
             return httplib::Server::HandlerResponse::Handled;
         }
         const std::string authorization = req.get_header_value("Authorization");
         if (req.path == kAgentPath) {
             if (!AgentAdmitted(m_options.access, req.remote_addr, authorization,
                                req.get_param_value("token"))) {
-                SendErrorPage(res, 403, "Forbidden", "This agent may not send inventories here.");
+                // The agents send their user and password only when challenged.
+                if (AgentAddressAllowed(m_options.access, req.remote_addr)) {
+                    SendErrorPage(res, 401, "Sign in", "This endpoint needs the agents' token.");
+                    res.set_header("WWW-Authenticate", kChallenge);
+                } else {
+                    SendErrorPage(res, 403, "Forbidden", "No agent may post from this address.");
+                }
                 return httplib::Server::HandlerResponse::Handled;
             }
         } else if (m_options.access.users && req.path != "/healthz") {
             std::string user;
             if (!m_options.access.users->Admits(authorization, user)) {
                 SendErrorPage(res, 401, "Sign in", "This server needs a user name and password.");
-                res.set_header("WWW-Authenticate", "Basic realm=\"HardwareList\", charset=\"UTF-8\"");
+                res.set_header("WWW-Authenticate", kChallenge);
                 return httplib::Server::HandlerResponse::Handled;
             }
         }
@@ -132,19 +158,26 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
     });
 
     // The library's own refusals (no route, a body too large, a bad request
-    // line) get our page; a page a handler made stays as it is.
+    // line) get our page; a page a handler made stays as it is. Either way
+    // the connection ends with it: what the client sent after may not have
+    // been read.
     m_http.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) return;
-        switch (res.status) {
-            case 404:
-                SendErrorPage(res, 404, "Not found", "There is no page at this address.");
-                break;
-            case 413:
-                SendErrorPage(res, 413, "Too large", "The request's body is larger than allowed.");
-                break;
-            default:
-                SendErrorPage(res, res.status, "Request refused", "The server could not serve it.");
+        if (res.content_provider_) return;
+        if (res.body.empty()) {
+            switch (res.status) {
+                case 404:
+                    SendErrorPage(res, 404, "Not found", "There is no page at this address.");
+                    break;
+                case 413:
+                    SendErrorPage(res, 413, "Too large",
+                                  "The request's body is larger than allowed.");
+                    break;
+                default:
+                    SendErrorPage(res, res.status, "Request refused",
+                                  "The server could not serve it.");
+            }
         }
+        CloseAfterSending(res);
     });
     m_http.set_exception_handler(
         [](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
@@ -153,9 +186,12 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
 
     if (m_options.accessLog)
         m_http.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+            // No start when the library refused the request before routing it.
+            const bool timed = t_requestStart != std::chrono::steady_clock::time_point();
             const double ms = std::chrono::duration<double, std::milli>(
                                   std::chrono::steady_clock::now() - t_requestStart)
                                   .count();
+            t_requestStart = {};
             // The agent's token may ride in its query; log the path alone.
             const std::string& target = req.path == kAgentPath ? req.path : req.target;
             std::string user, password;
@@ -164,9 +200,10 @@ WebServer::WebServer(ServerOptions options, const HwExports& exports)
                 user = "-";
             std::string line = req.remote_addr + " " + user + " [" + UtcNow() + "] \"" +
                                req.method + " " + target + " " + req.version + "\" " +
-                               std::to_string(res.status) + " " + std::to_string(res.body.size());
+                               std::to_string(res.status) + " " +
+                               std::to_string(res.body.empty() ? res.content_length_ : res.body.size());
             char duration[32];
-            snprintf(duration, sizeof duration, " %.1fms\n", ms);
+            snprintf(duration, sizeof duration, timed ? " %.1fms\n" : " -\n", ms);
             line += duration;
             // Control bytes of a request stay out of the log's lines.
             for (size_t i = 0; i + 1 < line.size(); ++i)

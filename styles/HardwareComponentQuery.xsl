@@ -18,6 +18,11 @@
   <!-- The installation's Styles folder; the page needs nothing from it. -->
   <xsl:param name="PathName"/>
 
+  <!-- Where a PC's own page is, with {id} for its identifier: "/pc/{id}"
+       under a web server, "pc-{id}.html" beside a batch of pages. Empty (or
+       without {id}): PC names are not links. -->
+  <xsl:param name="PcLink"/>
+
   <xsl:template match="/">
     <xsl:variable name="title">
       <xsl:choose>
@@ -60,6 +65,8 @@ tbody tr + tr td { border-top: 1px solid var(--line); }
 tbody tr:nth-child(even) td { background: var(--zebra); }
 .num { text-align: right; font-variant-numeric: tabular-nums; }
 .none { color: var(--faint); }
+td a { color: var(--accent); text-decoration: none; }
+td a:hover { text-decoration: underline; }
 .empty-note { margin: 18px 0; color: var(--muted); }
 .cut-note { margin: 18px 0 8px; padding: 8px 14px; border: 1px solid var(--line); border-left: 4px solid #c98a12; border-radius: 8px; background: var(--card); }
 @media (max-width: 640px) {
@@ -142,12 +149,10 @@ tbody tr:nth-child(even) td { background: var(--zebra); }
                     <xsl:variable name="value" select="$row/Value[$index]"/>
                     <td data-label="{.}">
                       <xsl:if test="@type = 'number'"><xsl:attribute name="class">num</xsl:attribute></xsl:if>
-                      <xsl:choose>
-                        <xsl:when test="normalize-space($value) = ''">
-                          <span class="none" title="No value">&#8212;</span>
-                        </xsl:when>
-                        <xsl:otherwise><xsl:value-of select="$value"/></xsl:otherwise>
-                      </xsl:choose>
+                      <xsl:call-template name="cell">
+                        <xsl:with-param name="value" select="$value"/>
+                        <xsl:with-param name="pc" select="string($row/@pc)"/>
+                      </xsl:call-template>
                     </td>
                   </xsl:for-each>
                 </tr>
@@ -159,6 +164,38 @@ tbody tr:nth-child(even) td { background: var(--zebra); }
       <xsl:otherwise>
         <p class="empty-note">No PC matches this query.</p>
       </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- One value under its Column (the context node). In a number column
+       -1 is the inventory's "not known" and shows as a dash, like an empty
+       value; decimals="N" rounds to N places. A column with link="pc" links
+       to the row's PC page when the row names a PC by number. -->
+  <xsl:template name="cell">
+    <xsl:param name="value"/>
+    <xsl:param name="pc"/>
+    <xsl:variable name="number" select="number($value)"/>
+    <xsl:variable name="decimals" select="number(@decimals)"/>
+    <xsl:variable name="shown">
+      <xsl:choose>
+        <xsl:when test="@type = 'number' and $decimals &gt;= 0 and $decimals &lt;= 6 and string($number) != 'NaN'">
+          <xsl:value-of select="format-number($number, concat('0', substring('.000000', 1, $decimals + ($decimals &gt; 0))))"/>
+        </xsl:when>
+        <xsl:otherwise><xsl:value-of select="$value"/></xsl:otherwise>
+      </xsl:choose>
+    </xsl:variable>
+    <xsl:choose>
+      <xsl:when test="normalize-space($value) = '' or (@type = 'number' and $number = -1)">
+        <span class="none" title="Not known">&#8212;</span>
+      </xsl:when>
+      <!-- Only digits go into the address. -->
+      <xsl:when test="@link = 'pc' and contains($PcLink, '{id}') and string-length($pc) &gt; 0
+                      and string-length($pc) &lt; 11 and translate($pc, '0123456789', '') = ''">
+        <a href="{concat(substring-before($PcLink, '{id}'), $pc, substring-after($PcLink, '{id}'))}">
+          <xsl:value-of select="$shown"/>
+        </a>
+      </xsl:when>
+      <xsl:otherwise><xsl:value-of select="$shown"/></xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 

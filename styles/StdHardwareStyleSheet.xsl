@@ -101,6 +101,7 @@ table.data tbody tr + tr td { border-top: 1px solid var(--line); }
 table.data .num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
 .none { color: var(--faint); }
+.also { color: var(--muted); }
 .addrs { list-style: none; margin: 0; padding: 0; }
 .addrs li + li { margin-top: 2px; }
 .addrs .addr, .addrs .mask { white-space: nowrap; }
@@ -160,10 +161,18 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
   .masthead { border-radius: 0; border-width: 0 0 2px; border-top: 0; border-bottom-color: var(--accent); padding: 0 0 10px; }
   section.part { margin-top: 18px; }
   .card, .table-wrap { border-radius: 4px; }
+  .card.box { break-inside: auto; page-break-inside: auto; }
   a { color: inherit; text-decoration: none; }
 }
-@page { margin: 14mm 12mm; }
+@page {
+  margin: 14mm 12mm;
+  /* Claiming the top margin keeps the browser's own header (date, title) off the page. */
+  @top-left { content: ""; }
+  @bottom-left { font-size: 8pt; color: #667385; vertical-align: top; padding-top: 3mm; }
+  @bottom-right { content: "Page " counter(page) " of " counter(pages); font-size: 8pt; color: #667385; vertical-align: top; padding-top: 3mm; }
+}
         </style>
+        <xsl:call-template name="page-footer"/>
       </head>
       <body>
         <div class="page">
@@ -453,7 +462,7 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
   <xsl:template match="*" mode="field">
     <div>
       <dt><xsl:call-template name="label"/></dt>
-      <dd><xsl:call-template name="value"/></dd>
+      <dd><xsl:call-template name="reading"/></dd>
     </div>
   </xsl:template>
 
@@ -559,7 +568,7 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
             <xsl:call-template name="free-space"/>
           </xsl:when>
           <xsl:otherwise>
-            <xsl:call-template name="value">
+            <xsl:call-template name="reading">
               <xsl:with-param name="node" select="*[local-name() = $column]"/>
             </xsl:call-template>
           </xsl:otherwise>
@@ -605,6 +614,66 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
     </xsl:choose>
   </xsl:template>
 
+  <!-- ===== Paper ===== -->
+
+  <!-- The PC's name at the foot of every page. It goes into a CSS string,
+       where it is escaped so that no name can end the string or the style. -->
+  <xsl:template name="page-footer">
+    <!-- A footer line has room for a name, not for a whole hostile text. -->
+    <xsl:variable name="full" select="normalize-space(HARDWARE/SystemOverview/SystemName[1])"/>
+    <xsl:variable name="name">
+      <xsl:value-of select="substring($full, 1, 60)"/>
+      <xsl:if test="string-length($full) &gt; 60">…</xsl:if>
+    </xsl:variable>
+    <style>
+      <xsl:text>@page { @bottom-left { content: "</xsl:text>
+      <xsl:call-template name="css-string">
+        <xsl:with-param name="text">
+          <xsl:if test="$name != ''"><xsl:value-of select="concat($name, ' · ')"/></xsl:if>
+          <xsl:text>Hardware report</xsl:text>
+        </xsl:with-param>
+      </xsl:call-template>
+      <xsl:text>"; } }</xsl:text>
+    </style>
+  </xsl:template>
+
+  <!-- Text for inside a double-quoted CSS string: the characters that could
+       end the string, start an escape or close the style element become
+       CSS escapes; everything else stays as it is. -->
+  <xsl:template name="css-string">
+    <xsl:param name="text"/>
+    <xsl:param name="specials" select="'\&quot;&lt;&gt;&amp;'"/>
+    <xsl:param name="codes" select="'5c 22 3c 3e 26 '"/>
+    <xsl:choose>
+      <xsl:when test="$specials = ''"><xsl:value-of select="$text"/></xsl:when>
+      <xsl:otherwise>
+        <xsl:variable name="special" select="substring($specials, 1, 1)"/>
+        <xsl:choose>
+          <xsl:when test="contains($text, $special)">
+            <xsl:call-template name="css-string">
+              <xsl:with-param name="text" select="substring-before($text, $special)"/>
+              <xsl:with-param name="specials" select="substring($specials, 2)"/>
+              <xsl:with-param name="codes" select="substring($codes, 4)"/>
+            </xsl:call-template>
+            <xsl:value-of select="concat('\', substring($codes, 1, 3))"/>
+            <xsl:call-template name="css-string">
+              <xsl:with-param name="text" select="substring-after($text, $special)"/>
+              <xsl:with-param name="specials" select="$specials"/>
+              <xsl:with-param name="codes" select="$codes"/>
+            </xsl:call-template>
+          </xsl:when>
+          <xsl:otherwise>
+            <xsl:call-template name="css-string">
+              <xsl:with-param name="text" select="$text"/>
+              <xsl:with-param name="specials" select="substring($specials, 2)"/>
+              <xsl:with-param name="codes" select="substring($codes, 4)"/>
+            </xsl:call-template>
+          </xsl:otherwise>
+        </xsl:choose>
+      </xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
   <!-- ===== Words ===== -->
 
   <!-- A value, or a muted dash when there is none. -->
@@ -615,6 +684,56 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
         <span class="none" title="Not recorded">&#8212;</span>
       </xsl:when>
       <xsl:otherwise><xsl:value-of select="$node"/></xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- A value as a reader wants it: codes in words, large sizes in the next
+       unit up with the document's own figure beside it. Unknown codes and
+       anything that is not a plain size show as they are. -->
+  <xsl:variable name="sizes" select="' Capacity AdapterRAM Size FreeSpace PhysicalMemory '"/>
+  <xsl:variable name="printer-states" select="'|0=Ready|1=Needs attention|'"/>
+  <!-- Slot use: the SMBIOS current-usage codes and the words agents write. -->
+  <xsl:variable name="slot-uses"
+                select="concat('|1=Other|2=Unknown|3=Available|4=In use|5=Unavailable|',
+                          'in use=In use|used=In use|available=Available|free=Available|',
+                          'unknown=Unknown|other=Other|unavailable=Unavailable|')"/>
+
+  <xsl:template name="reading">
+    <xsl:param name="node" select="."/>
+    <xsl:variable name="name" select="local-name($node)"/>
+    <xsl:variable name="text" select="normalize-space($node)"/>
+    <xsl:variable name="word">
+      <xsl:if test="not(contains($text, '|') or contains($text, '='))">
+        <xsl:choose>
+          <xsl:when test="$name = 'State' and local-name($node/..) = 'Printer'">
+            <xsl:value-of select="substring-before(substring-after($printer-states, concat('|', $text, '=')), '|')"/>
+          </xsl:when>
+          <xsl:when test="$name = 'InUse'">
+            <xsl:variable name="key" select="translate($text, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+            <xsl:value-of select="substring-before(substring-after($slot-uses, concat('|', $key, '=')), '|')"/>
+          </xsl:when>
+        </xsl:choose>
+      </xsl:if>
+    </xsl:variable>
+    <xsl:variable name="amount" select="number(substring-before($text, ' '))"/>
+    <xsl:variable name="unit" select="substring-after($text, ' ')"/>
+    <xsl:choose>
+      <xsl:when test="$text != '' and $word != ''"><xsl:value-of select="$word"/></xsl:when>
+      <xsl:when test="contains($sizes, concat(' ', $name, ' ')) and ($unit = 'MB' or $unit = 'GB') and $amount &gt;= 1024">
+        <!-- Memory without needless decimals, disks with the two they came with. -->
+        <xsl:choose>
+          <xsl:when test="$unit = 'MB'"><xsl:value-of select="format-number($amount div 1024, '0.##')"/> GB</xsl:when>
+          <xsl:otherwise><xsl:value-of select="format-number($amount div 1024, '0.00')"/> TB</xsl:otherwise>
+        </xsl:choose>
+        <span class="also">
+          <xsl:text> (</xsl:text>
+          <xsl:value-of select="$text"/>
+          <xsl:text>)</xsl:text>
+        </span>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:call-template name="value"><xsl:with-param name="node" select="$node"/></xsl:call-template>
+      </xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 

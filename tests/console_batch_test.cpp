@@ -1,8 +1,11 @@
 // hwconsole batch: many reports by worker threads, each file as a single
 // report run would write it, failures reported without stopping the rest.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -68,6 +71,13 @@ TEST_F(ConsoleBatch, TwoWorkersWriteWhatSingleReportsWrite) {
 
 TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
     testdb::TempDir out;
+    // What a killed batch left goes; what a running writer has does not.
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string orphan = "pc-2.txt.tmp-" + std::to_string(gone) + "-0badc0de";
+    const std::string live = "pc-3.txt.tmp-" + std::to_string(getpid()) + "-0badc0de";
+    for (const std::string& name : {orphan, live}) std::ofstream(out.File(name)) << "cut";
     ProcessResult r =
         Batch({"--db", Db(), "--all", "--jobs", "2", "--out-dir", out.Path(), "--format", "text"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -79,20 +89,27 @@ TEST_F(ConsoleBatch, AllMeansEveryPcWithOverviewOrBios) {
                                       "index-os.html",
                                       "index-inventory.html"};
     for (int pc = 100; pc < 140; ++pc) expected.insert("pc-" + std::to_string(pc) + ".txt");
+    expected.insert(live);
     EXPECT_EQ(FilesIn(out.Path()), expected) << "PCs 5 and 6 have only user-defined devices";
 }
 
-TEST_F(ConsoleBatch, APcWithoutRowsFailsTheRestAreWrittenAndIndexed) {
+TEST_F(ConsoleBatch, APcWithoutRowsOrAPageThatCannotBeKeptFailsTheRestAreWrittenAndIndexed) {
     testdb::TempDir out;
+    // A folder where PC 4's page goes: written, but it cannot take the name.
+    std::filesystem::create_directory(out.File("pc-4.html"));
     ProcessResult r =
-        Batch({"--db", Db(), "--pcs", "1,2,3,9999", "--jobs", "2", "--out-dir", out.Path()});
+        Batch({"--db", Db(), "--pcs", "1,2,3,4,9999", "--jobs", "2", "--out-dir", out.Path()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("PC 1 has no inventory rows in " + Db()), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("PC 9999 has no inventory rows"), std::string::npos) << r.err;
-    EXPECT_NE(r.out.find("batch: 2 done, 2 failed"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("cannot write " + out.File("pc-4.html") + ": Is a directory"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("batch: 2 done, 3 failed"), std::string::npos) << r.out;
     EXPECT_EQ(FilesIn(out.Path()),
-              (std::set<std::string>{"pc-2.html", "pc-3.html", "index.html", "index-model.html",
-                                     "index-os.html", "index-inventory.html"}));
+              (std::set<std::string>{"pc-2.html", "pc-3.html", "pc-4.html", "index.html",
+                                     "index-model.html", "index-os.html", "index-inventory.html"}));
+    EXPECT_TRUE(FilesIn(out.File("pc-4.html")).empty());
     // Every index page links the pages written, and only those; each heading
     // links the page sorted by it.
     for (const char* page :
@@ -100,8 +117,8 @@ TEST_F(ConsoleBatch, APcWithoutRowsFailsTheRestAreWrittenAndIndexed) {
         const std::string index = testdb::ReadText(out.File(page));
         EXPECT_NE(index.find("<a href=\"pc-2.html\">WS-0002</a>"), std::string::npos) << index;
         EXPECT_NE(index.find("<a href=\"pc-3.html\">"), std::string::npos) << index;
-        EXPECT_EQ(index.find("pc-1.html"), std::string::npos) << page;
-        EXPECT_EQ(index.find("pc-9999"), std::string::npos) << page;
+        for (const char* absent : {"pc-1.html", "pc-4.html", "pc-9999"})
+            EXPECT_EQ(index.find(absent), std::string::npos) << page << ": " << absent;
         EXPECT_NE(index.find("<a href=\"index-os.html\">Operating system"), std::string::npos);
         EXPECT_EQ(index.find("<script"), std::string::npos);
     }

@@ -69,6 +69,14 @@ TEST_F(ConsolePostgres, QueryRunsAsTheRoleThatCanOnlyRead) {
         r.out.find("<Value>2</Value>\r\n<Value>WS-0002</Value>\r\n<Value>Core X 5600</Value>"),
         std::string::npos)
         << r.out;
+    // The named queries' SQL runs on PostgreSQL too.
+    for (const std::vector<std::string>& named : std::vector<std::vector<std::string>>{
+             {"--named", "low-disk"}, {"--named", "memory-below", "--mb", "99999"}}) {
+        std::vector<std::string> args{"query", "--connect", testdb::PostgresReaderConnect()};
+        args.insert(args.end(), named.begin(), named.end());
+        const ProcessResult result = RunConsole(args);
+        EXPECT_EQ(result.exitCode, 0) << named[1] << ": " << result.err;
+    }
 }
 
 }  // namespace

@@ -10,14 +10,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/XmlServices.h"
+#include "report/CompiledStylesheet.h"
 #include "report/StylesheetTransformer.h"
 #include "tests/ReportSchema.h"
 #include "tests/TestDatabase.h"
@@ -27,6 +31,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kShippedStylesheet[] = HW_BUILD_DIR "/Styles/StdHardwareStyleSheet.xsl";
+const char kPrintStylesheet[] = HW_BUILD_DIR "/Styles/print/StdHardwareStyleSheet.xsl";
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -53,10 +58,12 @@ std::string TextStylesheet(const std::string& body) {
            body + "</xsl:template></xsl:stylesheet>";
 }
 
-// The one seam: where PathName comes from. Null folder: the lookup fails.
+// The seams: where PathName comes from (null folder: the lookup fails), and a
+// host's own parameters.
 class FixedFolderTransformer : public StylesheetTransformer {
 public:
-    explicit FixedFolderTransformer(const char* folder) : m_folder(folder) {}
+    explicit FixedFolderTransformer(const char* folder, Parameters parameters = {})
+        : m_folder(folder), m_parameters(std::move(parameters)) {}
 
 protected:
     bool LookUpStylesFolder(CString& folder) override {
@@ -64,9 +71,11 @@ protected:
         folder = m_folder;
         return true;
     }
+    Parameters HostParameters() const override { return m_parameters; }
 
 private:
     const char* m_folder;
+    Parameters m_parameters;
 };
 
 // Everything written to file descriptor 2 while alive.
@@ -120,9 +129,11 @@ private:
     std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> m_doc;
 };
 
-std::string RenderWithShipped(const std::string& report) {
-    FixedFolderTransformer transformer("C:\\Suite\\Styles\\");
-    transformer.SetStylesheetPath(kShippedStylesheet);
+std::string RenderWithShipped(const std::string& report,
+                              const char* stylesheet = kShippedStylesheet) {
+    // The print format imports the page from the Styles folder.
+    FixedFolderTransformer transformer(HW_BUILD_DIR "/Styles/");
+    transformer.SetStylesheetPath(stylesheet);
     CString html;
     EXPECT_TRUE(transformer.Transform(report, html));
     return html.str();
@@ -156,7 +167,7 @@ TEST(ReportPage, ShowsTheSampleInLabelledSectionsWithoutAWordOnStderr) {
     // Values where they belong.
     EXPECT_TRUE(page.Has("//section[@id='cpu-bios']//td", "3000 MHz"));
     EXPECT_EQ(page.Count("//section[@id='cpu-bios']//tbody/tr"), 2u);
-    EXPECT_TRUE(page.Has("//section[@id='system']//dd", "16384 MB"));
+    EXPECT_TRUE(page.Has("//section[@id='system']//dd", "16 GB (16384 MB)"));
     EXPECT_TRUE(page.Has("//section[@id='network']//li/span", "fe80::1c4f:9a2b:7d31:e0c2"));
     EXPECT_TRUE(
         page.Has("//section[@id='peripherals']//td", "日本語 PS/2 キーボード (106/109 キー)"));
@@ -174,17 +185,49 @@ TEST(ReportPage, ShowsTheSampleInLabelledSectionsWithoutAWordOnStderr) {
     EXPECT_EQ(page.Texts("//div[contains(@class,'wide')]/div[@class='dname']"),
               (std::vector<std::string>{"Notes", "UPS model"}));
     EXPECT_EQ(page.Count("//div[@class='drow']"), 7u);
-}
 
-TEST(ReportPage, ValuesNeverBecomeMarkup) {
-    const std::string html = RenderWithShipped(SampleReport());
-    Page page(html);
+    // Values never become markup; the page is self-contained, its links stay within it.
     EXPECT_TRUE(page.Has("//section[@id='printers']//td",
                          "Laser MFP 4th floor <script>alert(\"x\")</script>"));
     EXPECT_EQ(html.find("<script"), std::string::npos);
-    // Self-contained: nothing to fetch, links only within the page.
     EXPECT_EQ(page.Count("//*[@src] | //link | //object | //iframe"), 0u);
     for (const std::string& href : page.Texts("//@href")) EXPECT_EQ(href[0], '#') << href;
+}
+
+TEST(ReportPage, SizesAndCodesReadAsWordsOnScreenAndPaper) {
+    const std::string report = Report(
+        "<SystemOverview>\r\n<SystemName>WS \"&lt;/style&gt;&lt;script&gt;x()&lt;/script&gt;\\ "
+        "1</SystemName>\r\n"
+        "<PhysicalMemory>-1 MB</PhysicalMemory>\r\n</SystemOverview>\r\n"
+        "<MotherBoard_Slots><MemorySlot><Capacity>512 MB</Capacity></MemorySlot>"
+        "<MemorySlot><Capacity>1536 MB</Capacity></MemorySlot><SystemSlot><InUse>4</InUse>"
+        "</SystemSlot><SystemSlot><InUse>AVAILABLE</InUse></SystemSlot><SystemSlot><InUse>9</InUse>"
+        "</SystemSlot><SystemSlot><InUse>4=In use|</InUse></SystemSlot></MotherBoard_Slots>\r\n"
+        "<DiskDrives><LogicalDisk><Size>2048.00 GB</Size><FreeSpace>1023.99 GB</FreeSpace>"
+        "</LogicalDisk></DiskDrives>\r\n<Printers><Printer><State>0</State></Printer><Printer>"
+        "<State>1</State></Printer><Printer><State>7</State></Printer></Printers>\r\n");
+    for (const char* stylesheet : {kShippedStylesheet, kPrintStylesheet}) {
+        SCOPED_TRACE(stylesheet);
+        const std::string html = RenderWithShipped(report, stylesheet);
+        Page page(html);
+        EXPECT_TRUE(page.Has("//section[@id='system']//dd", "-1 MB"));
+        EXPECT_EQ(page.Texts("//section[@id='motherboard']//tbody/tr/td[2]"),
+                  (std::vector<std::string>{"512 MB", "1.5 GB (1536 MB)", "In use", "Available",
+                                            "9", "4=In use|"}));
+        EXPECT_EQ(
+            page.Texts("//section[@id='disks']//tbody/tr/td[position() = 3 or position() = 4]"),
+            (std::vector<std::string>{"2.00 TB (2048.00 GB)", "1023.99 GB"}));
+        EXPECT_EQ(page.Texts("//section[@id='printers']//tbody/tr/td[3]"),
+                  (std::vector<std::string>{"Ready", "Needs attention", "7"}));
+        // The footer names the PC on every printed page; the name stays inside
+        // its CSS string.
+        EXPECT_EQ(page.Count("//script"), 0u);
+        EXPECT_EQ(
+            page.Texts("//head/style[2]"),
+            std::vector<std::string>{"@page { @bottom-left { content: \"WS \\22 \\3c /style\\3e "
+                                     "\\3c script\\3e x()\\3c /script\\3e \\5c  1 · Hardware "
+                                     "report\"; } }"});
+    }
 }
 
 TEST(ReportPage, LeavesAbsentSectionsOut) {
@@ -215,29 +258,40 @@ TEST(ReportSchema, AcceptsTheSampleAndRejectsMisplacedSections) {
         errors));
     EXPECT_FALSE(report_schema::IsValidReport(Report("<Printers>\r\n</Printers>\r\n"), errors));
 }
-TEST(QueryPage, ShowsOneCellPerColumnForEveryRow) {
-    FixedFolderTransformer transformer(nullptr);
-    transformer.SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
-    CString html;
-    ASSERT_TRUE(transformer.Transform(
+TEST(QueryPage, ShowsEveryRowRoundedWithDashesAndPcLinks) {
+    const std::string document =
         "<?xml version=\"1.0\" encoding=\"UTF-16\" ?>\r\n"
         "<QueryResult title=\"Disks under 10 % free\" company=\"ACME &amp; Co\">\r\n"
-        "<Columns><Column>PC</Column><Column type=\"number\">Free</Column>"
-        "<Column>Note</Column></Columns>\r\n"
-        "<Row><Value>WS-1</Value><Value>8</Value><Value>&lt;script&gt;x()&lt;/script&gt;</Value>"
-        "</Row>\r\n"
-        "<Row><Value>WS-2</Value></Row>\r\n"
-        "</QueryResult>\r\n",
-        html));
-    Page page(html.str());
-    EXPECT_TRUE(page.Has("//h1", "Disks under 10 % free"));
-    EXPECT_TRUE(page.Has("//header//dd", "ACME & Co"));
-    EXPECT_EQ(page.Texts("//th"), (std::vector<std::string>{"PC", "Free", "Note"}));
-    EXPECT_EQ(page.Texts("//tbody/tr[1]/td"),
-              (std::vector<std::string>{"WS-1", "8", "<script>x()</script>"}));
-    EXPECT_EQ(page.Count("//tbody/tr[2]/td/span[@class='none']"), 2u);  // values it lacks
-    EXPECT_EQ(page.Texts("//tbody/tr[1]/td[2]/@class"), std::vector<std::string>{"num"});
-    EXPECT_EQ(page.Count("//script"), 0u);
+        "<Columns><Column link=\"pc\">PC</Column><Column type=\"number\" decimals=\"2\">Free "
+        "(GB)</Column><Column type=\"number\">Memory</Column><Column>Note</Column></Columns>\r\n"
+        "<Row pc=\"7\"><Value>WS-1</Value><Value>1861.66514923096</Value><Value>-1</Value>"
+        "<Value>&lt;script&gt;x()&lt;/script&gt;</Value></Row>\r\n"
+        "<Row pc=\"7 or 1\"><Value>WS-2</Value><Value>0.004</Value><Value>2048</Value></Row>\r\n"
+        "<Row pc=\"12345678901\"><Value>WS-3</Value><Value>-1.0</Value><Value>-2</Value>"
+        "<Value>n</Value></Row>\r\n"
+        "</QueryResult>\r\n";
+    // Only a row whose pc is a number of PC size links, and only with a pattern holding {id}.
+    for (const auto& link : std::vector<std::pair<std::string, std::vector<std::string>>>{
+             {"/pc/{id}", {"/pc/7"}}, {"", {}}, {"/pc/", {}}}) {
+        SCOPED_TRACE(link.first);
+        FixedFolderTransformer transformer(nullptr, {{"PcLink", link.first}});
+        transformer.SetStylesheetPath(HW_BUILD_DIR "/Styles/HardwareComponentQuery.xsl");
+        CString html;
+        ASSERT_TRUE(transformer.Transform(document, html));
+        Page page(html.str());
+        EXPECT_EQ(page.Texts("//a/@href"), link.second);
+        EXPECT_TRUE(page.Has("//h1", "Disks under 10 % free"));
+        EXPECT_TRUE(page.Has("//header//dd", "ACME & Co"));
+        EXPECT_EQ(page.Texts("//th"),
+                  (std::vector<std::string>{"PC", "Free (GB)", "Memory", "Note"}));
+        // Rounded to the column's decimals; -1 is not known; a short row fills with dashes.
+        EXPECT_EQ(
+            page.Texts("//tbody/tr/td"),
+            (std::vector<std::string>{"WS-1", "1861.67", "\u2014", "<script>x()</script>", "WS-2",
+                                      "0.00", "2048", "\u2014", "WS-3", "\u2014", "-2", "n"}));
+        EXPECT_EQ(page.Texts("//tbody/tr[1]/td[2]/@class"), std::vector<std::string>{"num"});
+        EXPECT_EQ(page.Count("//script"), 0u);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -311,6 +365,75 @@ TEST_F(TransformerTest, KeepsTheCompiledStylesheetForTheSamePathOnly) {
     EXPECT_EQ(Run(transformer, Report("")), "first");
     transformer.SetStylesheetPath(m_dir.File("SHEET.xsl").c_str());
     EXPECT_EQ(Run(transformer, Report("")), "second");
+}
+
+// A stylesheet importing part.xsl, each writing its mark: the same length
+// for every mark, so that a rewrite keeps the file's size.
+std::string ImportingStylesheet(char mark, const std::string& import = "part.xsl") {
+    std::string sheet = TextStylesheet(std::string(1, mark) + "<xsl:call-template name=\"part\"/>");
+    return sheet.insert(sheet.find('>') + 1, "<xsl:import href=\"" + import + "\"/>");
+}
+std::string PartStylesheet(char mark) {
+    return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+           "<xsl:template name=\"part\">" +
+           std::string(1, mark) + "</xsl:template></xsl:stylesheet>";
+}
+
+// Compiled stylesheets are kept across reports; each report is a new
+// transformer, and must see what is on disk now.
+TEST_F(TransformerTest, AChangeToTheStylesheetOrWhatItImportsShowsAtTheNextReport) {
+    const std::string sheet = m_dir.File("kept.xsl"), part = m_dir.File("part.xsl");
+    auto report = [&](const char* styles = nullptr, const std::string& path = "") {
+        FixedFolderTransformer transformer(styles);
+        transformer.SetStylesheetPath((path.empty() ? sheet : path).c_str());
+        CString output;
+        return transformer.Transform(Report(""), output) ? output.str()
+                                                         : "failed: " + GetLastTransformFailure();
+    };
+    WriteText(sheet, ImportingStylesheet('a'));
+    WriteText(part, PartStylesheet('1'));
+    const size_t keptBefore = CompiledStylesheetsKept();
+    EXPECT_EQ(report(), "a1");
+    EXPECT_EQ(report(), "a1");
+    EXPECT_EQ(CompiledStylesheetsKept(), keptBefore + 1);
+
+    // Rewritten in place within the same second, size unchanged.
+    WriteText(sheet, ImportingStylesheet('b'));
+    EXPECT_EQ(report(), "b1");
+    WriteText(part, PartStylesheet('2'));
+    EXPECT_EQ(report(), "b2");
+    // ... and with the old modification time put back.
+    struct stat old;
+    ASSERT_EQ(stat(part.c_str(), &old), 0);
+    WriteText(part, PartStylesheet('3'));
+    const struct timespec times[2] = {old.st_atim, old.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, part.c_str(), times, 0), 0);
+    EXPECT_EQ(report(), "b3");
+    // Replaced by another file under the same name.
+    WriteText(part + ".new", PartStylesheet('4'));
+    fs::rename(part + ".new", part);
+    EXPECT_EQ(report(), "b4");
+
+    // A stylesheet that does not compile is never kept: it fails, says why,
+    // and works again as soon as it is mended.
+    WriteText(part, "<xsl:stylesheet");
+    EXPECT_NE(report().find("kept.xsl is not a usable XSLT stylesheet"), std::string::npos);
+    EXPECT_NE(report().find("kept.xsl is not a usable XSLT stylesheet"), std::string::npos);
+    WriteText(part, PartStylesheet('5'));
+    EXPECT_EQ(report(), "b5");
+    EXPECT_EQ(CompiledStylesheetsKept(), keptBefore + 1);
+
+    // What may be read is part of what was compiled: an import that only
+    // the Styles folder admits fails without it, kept or not.
+    testdb::TempDir styles;
+    WriteText(styles.File("shared.xsl"), PartStylesheet('s'));
+    const std::string importer = m_dir.File("importer.xsl");
+    WriteText(importer, ImportingStylesheet('i', styles.File("shared.xsl")));
+    const std::string folder = styles.Path() + "/";
+    EXPECT_EQ(report(folder.c_str(), importer), "is");
+    EXPECT_NE(report(nullptr, importer).find("is refused: it is outside the Styles folder"),
+              std::string::npos);
+    EXPECT_EQ(report(folder.c_str(), importer), "is");
 }
 
 // The stylesheet file, and what it reads, as an attacker or an accident leaves them.
@@ -401,6 +524,55 @@ TEST_F(TransformerTest, EveryFailureSaysWhyAndLeavesTheOutputAndStderrAlone) {
     EXPECT_EQ(GetLastTransformFailure(), "");
     EXPECT_EQ(Echo(nullptr, "", Report("")), "");
     EXPECT_EQ(GetLastTransformFailure(), "the stylesheet produced no output");
+}
+
+// Every thread transforms with the same compiled stylesheets: many threads
+// on two Styles folders, while the file that one folder's stylesheet imports
+// is replaced again and again.
+TEST(TransformerThreads, ShareCompiledStylesheetsOfTwoFoldersWhileOneChanges) {
+    testdb::TempDir folders[2];
+    for (int f = 0; f < 2; ++f) {
+        std::string sheet = ImportingStylesheet(f ? 'B' : 'A');
+        sheet.insert(sheet.find("</xsl:template>"), "<xsl:value-of select=\"$PathName\"/>");
+        WriteText(folders[f].File("main.xsl"), sheet);
+        WriteText(folders[f].File("part.xsl"), PartStylesheet('1'));
+    }
+    const std::string styles[2] = {folders[0].Path() + "/", folders[1].Path() + "/"};
+    auto render = [&](int f) {
+        FixedFolderTransformer transformer(styles[f].c_str());
+        transformer.SetStylesheetPath((styles[f] + "main.xsl").c_str());
+        CString output;
+        transformer.Transform(Report(""), output);
+        return output.str();
+    };
+
+    std::atomic<bool> changing{true};
+    std::atomic<int> wrong{0};
+    std::thread changer([&] {
+        for (int i = 0; i < 40; ++i) {
+            const std::string next = folders[1].File("part.new");
+            WriteText(next, PartStylesheet(i % 2 ? '1' : '2'));
+            fs::rename(next, folders[1].File("part.xsl"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        changing = false;
+    });
+    std::vector<std::thread> renderers;
+    for (int t = 0; t < 6; ++t) {
+        renderers.emplace_back([&, t] {
+            for (int i = 0; i < 150 || changing; ++i) {
+                const int f = (i + t) % 2;
+                const std::string html = render(f);
+                if (f == 0 ? html != "A1" + styles[0]
+                           : html != "B1" + styles[1] && html != "B2" + styles[1])
+                    ++wrong;
+            }
+        });
+    }
+    changer.join();
+    for (std::thread& renderer : renderers) renderer.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(render(1), "B1" + styles[1]);  // the last version written
 }
 
 int g_hostMessages = 0;

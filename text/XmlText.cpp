@@ -54,51 +54,81 @@ void AppendElement(CString& out, const char* name, const char* value) {
     text += ">\r\n";
 }
 
+namespace {
+
+// The sequence starting at text[i], i < text.size(), a byte of 0x80 or above:
+// its length when it is a character XML can hold, else 0; `consumed` is the
+// length of the maximal subsequence that starts a character (at least 1).
+size_t SequenceAt(const std::string& text, size_t i, size_t& consumed) {
+    const size_t size = text.size();
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // no overlong forms
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    }
+    size_t valid = 1;
+    while (length && valid < length && i + valid < size) {
+        const unsigned char next = static_cast<unsigned char>(text[i + valid]);
+        const bool fits = valid == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+        if (!fits) break;
+        ++valid;
+    }
+    consumed = valid;
+    // U+FFFE and U+FFFF are well-formed UTF-8 but no XML character: one
+    // of them in a value would make the whole document unreadable.
+    const bool nonCharacter = length == 3 && lead == 0xEF && valid == 3 &&
+                              static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                              static_cast<unsigned char>(text[i + 2]) >= 0xBE;
+    return length && valid == length && !nonCharacter ? length : 0;
+}
+
+// The end of the run of characters XML can hold that starts at `from`.
+size_t ValidRunEnd(const std::string& text, size_t from) {
+    const size_t size = text.size();
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    size_t i = from;
+    while (i < size) {
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t consumed;
+        const size_t length = SequenceAt(text, i, consumed);
+        if (length == 0) return i;
+        i += length;
+    }
+    return size;
+}
+
+}  // namespace
+
+size_t ValidUtf8Prefix(const std::string& text) {
+    return ValidRunEnd(text, 0);
+}
+
 // As the code-page conversion would have done: one U+FFFD per maximal
 // invalid subsequence, and for each character XML cannot hold.
 std::string ToValidUtf8(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    const size_t size = text.size();
     size_t i = 0;
-    while (i < size) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++i;
-            continue;
-        }
-        size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            if (lead == 0xE0) low = 0xA0;   // no overlong forms
-            if (lead == 0xED) high = 0x9F;  // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-        }
-        size_t valid = 1;
-        while (length && valid < length && i + valid < size) {
-            const unsigned char next = static_cast<unsigned char>(text[i + valid]);
-            const bool fits =
-                valid == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
-            if (!fits) break;
-            ++valid;
-        }
-        // U+FFFE and U+FFFF are well-formed UTF-8 but no XML character: one
-        // of them in a value would make the whole document unreadable.
-        const bool nonCharacter = length == 3 && lead == 0xEF && valid == 3 &&
-                                  static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-                                  static_cast<unsigned char>(text[i + 2]) >= 0xBE;
-        if (length && valid == length && !nonCharacter)
-            out.append(text, i, length);
-        else
-            out += kReplacementCharacter;
-        i += valid;
+    while (i < text.size()) {
+        const size_t end = ValidRunEnd(text, i);
+        out.append(text, i, end - i);
+        if (end == text.size()) break;
+        size_t consumed;
+        SequenceAt(text, end, consumed);
+        out += kReplacementCharacter;
+        i = end + consumed;
     }
     return out;
 }

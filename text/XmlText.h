@@ -19,3 +19,7 @@ void AppendElement(CString& out, const char* name, const char* value);
 // allow. The report text passes through this on its way to the
 // XML parser, so database bytes never make a document unreadable.
 std::string ToValidUtf8(const std::string& text);
+
+// How many leading bytes of `text` ToValidUtf8 would copy unchanged: the
+// whole size when the text needs no repair.
+size_t ValidUtf8Prefix(const std::string& text);
