@@ -260,6 +260,16 @@ int Run(const Settings& s) {
     const LoadRun found = Load(server.Port(), s.clients, searchPaths, searchKinds, kKindCount);
     const LoadRun alone = Load(server.Port(), 1, searchPaths, searchKinds, kKindCount);
     const int serverExit = server.Stop();
+    printf("  %-22s %9s %9s %8s %8s %8s\n", "requests", "count", "per s", "p50 ms", "p99 ms",
+           "max ms");
+    const std::string many = ", " + std::to_string(s.clients) + " clients";
+    PrintRow(("/pc/ID" + many).c_str(), pages, pages.latencyMs);
+    PrintRow(("/?q=" + many).c_str(), found, found.latencyMs);
+    for (size_t k = 0; k < kKindCount; ++k)
+        PrintRow((std::string("  ") + kKinds[k].name).c_str(), found, found.byKind[k]);
+    PrintRow("/?q=, 1 client", alone, alone.latencyMs);
+    PrintRow("  model", alone, alone.byKind[kKindCount - 1]);
+
     char scratch[] = "/tmp/hwserverbench-XXXXXX";
     if (!mkdtemp(scratch)) throw std::runtime_error("cannot make a scratch folder");
     const bench::BatchRunResult batch =
@@ -267,14 +277,6 @@ int Run(const Settings& s) {
     rmdir(scratch);
     const double batchRate = batch.seconds > 0 ? batch.done / batch.seconds : 0;
     const double ratio = batchRate > 0 ? pages.requests / pages.seconds / batchRate : 0;
-
-    printf("  %-22s %9s %9s %8s %8s %8s\n", "requests", "count", "per s", "p50 ms", "p99 ms",
-           "max ms");
-    PrintRow("/pc/ID, 8 clients", pages, pages.latencyMs);
-    PrintRow("/?q=, 8 clients", found, found.latencyMs);
-    for (size_t k = 0; k < kKindCount; ++k)
-        PrintRow((std::string("  ") + kKinds[k].name).c_str(), found, found.byKind[k]);
-    PrintRow("/?q=, 1 client", alone, alone.latencyMs);
     printf("  batch --jobs 2 on PCs 1-%zu: %.1f reports/s (load %s)\n", batch.pcs, batchRate,
            batch.loadAverage.c_str());
     printf("  server pages/s over batch reports/s: %.0f%% (target 80%%); load average after: %s\n",
