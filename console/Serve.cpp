@@ -23,7 +23,7 @@ struct ServeOptions {
     DatabaseChoice database;
     std::string listen = "127.0.0.1:8080";
     std::optional<std::string> threads, auth, agentTokenFile, agentAllow, timeout, maxBodyMb,
-        maxInventoryMb;
+        maxInventoryMb, queryConnect;
     std::string user, company, componentPath;
 };
 
@@ -117,6 +117,10 @@ int RunServe(const ServeOptions& given) {
     options.connect = ConnectionStringOrExplain(given.database, exitCode);
     if (options.connect.empty()) return exitCode;
     options.databaseName = DatabaseName(given.database);
+    if (given.database.file)
+        options.queryConnect = SqliteReadOnlyConnectionString(*given.database.file);
+    else
+        options.queryConnect = given.queryConnect.value_or("");
 
     ComponentLoader component;
     if (!component.Load(given.componentPath)) {
@@ -137,14 +141,20 @@ int RunServe(const ServeOptions& given) {
             fprintf(stderr, "hwconsole: the database cannot take inventories: %s\n", e.what());
             return kExitFailed;
         }
+        CDataConnection reading;
+        if (!options.queryConnect.empty() &&
+            !OpenConnection(reading, options.queryConnect, "the query connection",
+                            CDatabase::noOdbcDialog | CDatabase::openReadOnly))
+            return kExitFailed;
     }
 
-    WebServer server(options, component.Exports());
+    WebServer server(options, component);
     std::string error;
     if (!AddPageRoutes(server, error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
     }
+    AddQueryRoutes(server);
     AddAgentRoute(server);
     if (!server.Bind(error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
@@ -177,7 +187,7 @@ void AddServeCommand(CommandLine& line) {
                  [options] { return RunServe(*options); });
     command->footer(
         "Pages: / (the fleet, ?q= searches), /pc/ID, /pc/ID.xml, /pc/ID.txt, /pc/ID/print,\n"
-        "/healthz. Agents post to /ocsinventory. Ctrl-C or SIGTERM stops it once the\n"
+        "/query (the named queries), /healthz. Agents post to /ocsinventory. Ctrl-C or SIGTERM stops it once the\n"
         "requests in flight are answered.");
     AddDatabaseOptions(command, options->database);
     command->add_option("--listen", options->listen,
@@ -201,6 +211,10 @@ void AddServeCommand(CommandLine& line) {
               "the largest request body, as sent (default 8)", "N");
     AddOption(command, "--max-inventory-mb", options->maxInventoryMb,
               "the largest inventory once decompressed (default 64)", "N");
+    AddOption(command, "--query-connect", options->queryConnect,
+              "with --connect: the named queries' connection, as a role that can only read "
+              "(hwreader); with --db the file is opened read-only for them",
+              "STRING");
     AddHeaderOptions(command, options->user, options->company);
     AddComponentOption(command, options->componentPath);
 }

@@ -151,6 +151,7 @@ std::string FleetPageHtml(const FleetQuery& query, const FleetPage& page,
                 Cell(MemoryText(row.memoryMb), true) + Cell(row.lastInventory, false) + "</tr>\n";
     }
     body += "</tbody>\n</table>\n";
+    body += "<p class=\"muted\"><a href=\"/query\">Queries</a></p>\n";
     if (query.offset > 0 || query.offset + page.rows.size() < page.total) {
         body += "<nav>";
         if (query.offset > 0)

@@ -11,3 +11,10 @@
 // component at options.componentPath; false with `error` set when one
 // cannot be.
 bool AddPageRoutes(WebServer& server, std::string& error);
+
+// Adds GET /query (the named queries with their parameters as forms) and
+// GET /query/NAME?PARAMETER=VALUE...[&format=csv|json]: the result page,
+// its PC names linking to /pc/ID, or its rows as a download. The statements
+// run on the worker's read-only connection (options.queryConnect); without
+// one the pages say that queries are off. No free SQL.
+void AddQueryRoutes(WebServer& server);

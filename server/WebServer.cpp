@@ -13,6 +13,7 @@ namespace {
 // The worker's connection: one per pool thread, opened by the first request
 // that needs it and closed when the thread ends with the server.
 thread_local CDataConnection t_connection;
+thread_local CDataConnection t_queryConnection;
 thread_local std::chrono::steady_clock::time_point t_requestStart;
 
 // Report pages need only their inline styles and the free-space bars' data
@@ -77,6 +78,17 @@ CDataConnection& RouteContext::Connection() {
     return m_connection;
 }
 
+CDataConnection& RouteContext::QueryConnection() {
+    if (!m_queryConnection.IsOpen())
+        m_queryConnection.Open(options.queryConnect.c_str(),
+                               CDatabase::noOdbcDialog | CDatabase::openReadOnly);
+    return m_queryConnection;
+}
+
+void RouteContext::DropQueryConnection() {
+    m_queryConnection.Close();
+}
+
 void RouteContext::Send(int status, std::string body, const char* contentType) {
     response.status = status;
     response.set_content(std::move(body), contentType);
@@ -102,8 +114,8 @@ void RouteContext::SendDatabaseError(const std::string& sqlState, const std::str
         m_connection.Close();
 }
 
-WebServer::WebServer(ServerOptions options, const HwExports& exports)
-    : m_options(std::move(options)), m_exports(exports) {
+WebServer::WebServer(ServerOptions options, const ComponentLoader& component)
+    : m_options(std::move(options)), m_component(component) {
     const size_t threads = static_cast<size_t>(std::max(1, m_options.threads));
     m_http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     m_http.set_payload_max_length(m_options.maxBodyBytes);
@@ -218,7 +230,7 @@ WebServer::~WebServer() {
 
 httplib::Server::Handler WebServer::Wrap(RouteHandler handler) {
     return [this, handler](const httplib::Request& req, httplib::Response& res) {
-        RouteContext page(req, res, m_options, m_exports, t_connection);
+        RouteContext page(req, res, m_options, m_component, t_connection, t_queryConnection);
         try {
             handler(page);
         } catch (const CDBException& e) {

@@ -3,7 +3,7 @@
 // rendered exactly as `report` renders it, on as many threads at once as
 // there are workers. It keeps no state of its own between requests.
 //
-//   WebServer server(options, component.Exports());
+//   WebServer server(options, component);       // a loaded ComponentLoader
 //   server.Get(R"(/pc/(\d+)/changes)", [](RouteContext& page) {
 //       CDatabase& db = page.Database();      // opened, or reopened, on demand
 //       page.SendHtml(200, "<!DOCTYPE html>...");
@@ -36,6 +36,10 @@ struct ServerOptions {
     int port = 8080;  // 0: any free port (Port() tells which)
     int threads = 8;  // each serves one connection at a time, with its own database connection
     std::string connect;       // ODBC connection string
+    // The named queries' connection, opened read-only (CDatabase::openReadOnly):
+    // on SQLite the file read-only, on PostgreSQL a role that can only read
+    // (hwreader). "": no query pages.
+    std::string queryConnect;
     std::string databaseName;  // as messages name it (no password)
     std::string componentPath;
     std::string user, company;   // the report pages' header, as `report --user --company`
@@ -54,12 +58,19 @@ public:
     const httplib::Request& request;
     httplib::Response& response;
     const ServerOptions& options;
+    const ComponentLoader& component;
     const HwExports& exports;
 
     // The worker's connection, opened now if it is not open (the previous
     // request may have dropped it). Throws CDBException when it cannot be.
     CDataConnection& Connection();
     CDatabase& Database() { return Connection().m_database; }
+    // The worker's read-only connection for statements of the named
+    // queries (options.queryConnect), opened now if need be. Throws
+    // CDBException.
+    CDataConnection& QueryConnection();
+    // Drops the read-only connection, to be reopened by the next request.
+    void DropQueryConnection();
 
     // The response's status and body.
     void Send(int status, std::string body, const char* contentType);
@@ -72,18 +83,21 @@ public:
     void SendDatabaseError(const std::string& sqlState, const std::string& message);
 
     RouteContext(const httplib::Request& req, httplib::Response& res, const ServerOptions& o,
-                 const HwExports& e, CDataConnection& c)
-        : request(req), response(res), options(o), exports(e), m_connection(c) {}
+                 const ComponentLoader& l, CDataConnection& c, CDataConnection& q)
+        : request(req), response(res), options(o), component(l), exports(l.Exports()),
+          m_connection(c), m_queryConnection(q) {}
 
 private:
     CDataConnection& m_connection;
+    CDataConnection& m_queryConnection;
 };
 
 using RouteHandler = std::function<void(RouteContext&)>;
 
 class WebServer {
 public:
-    WebServer(ServerOptions options, const HwExports& exports);
+    // `component` is loaded, and outlives the server.
+    WebServer(ServerOptions options, const ComponentLoader& component);
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
@@ -107,7 +121,7 @@ private:
     httplib::Server::Handler Wrap(RouteHandler handler);
 
     ServerOptions m_options;
-    const HwExports& m_exports;
+    const ComponentLoader& m_component;
     httplib::Server m_http;
     int m_port = 0;
 };

@@ -248,6 +248,45 @@ TEST_F(Serve, FleetFindsEachKindOfValueSortsPagesAndGoesStraightToAnExactName) {
     EXPECT_EQ(server.Stop(), 0);
 }
 
+TEST_F(Serve, NamedQueriesAsFormsPagesAndDownloadsOfTheSameRows) {
+    Server server({"--db", Db()});
+    httplib::Client client = server.Client();
+    const auto forms = client.Get("/query");
+    ASSERT_TRUE(forms);
+    for (const char* form : {"/query/low-disk\"", "/query/cpu\"", "name=\"like\"",
+                             "/query/memory-below\"", "name=\"mb\""})
+        EXPECT_NE(forms->body.find(form), std::string::npos) << form;
+    struct Download {
+        const char* path;
+        std::vector<std::string> query;
+        const char* type;
+    };
+    const Download downloads[] = {
+        {"/query/cpu?like=Ry&format=csv", {"--named", "cpu", "--like", "Ry", "--format", "csv"},
+         "text/csv; charset=utf-8"},
+        {"/query/memory-below?mb=8192&format=json",
+         {"--named", "memory-below", "--mb", "8192", "--format", "json"},
+         "application/json; charset=utf-8"},
+    };
+    for (const Download& d : downloads) {
+        std::vector<std::string> args{"query", "--db", Db()};
+        args.insert(args.end(), d.query.begin(), d.query.end());
+        const ProcessResult expected = RunConsole(args);
+        ASSERT_EQ(expected.exitCode, 0) << expected.err;
+        const auto res = client.Get(d.path);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->body, expected.out) << d.path;
+        EXPECT_EQ(res->get_header_value("Content-Type"), d.type);
+    }
+    const auto page = client.Get("/query/cpu?like=Ry");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find("href=\"/pc/"), std::string::npos);
+    EXPECT_EQ(Status(client.Get("/query/cpu")), 400);                    // its parameter missing
+    EXPECT_EQ(Status(client.Get("/query/cpu?like=a&sql=SELECT+1")), 400);  // no free SQL
+    EXPECT_EQ(Status(client.Get("/query/drop-table")), 404);
+}
+
 TEST_F(Serve, UnknownPagesAre404AndDatabaseErrors503WithTheirSqlState) {
     testdb::TempDir dir;
     const std::string copy = dir.File("copy.db");
