@@ -225,6 +225,14 @@ void PrintRow(const char* what, const LoadRun& run, const std::vector<double>& s
            samples.size() / run.seconds, s.p50, s.p99, s.max, run.failed ? "  (some failed)" : "");
 }
 
+// The run's row, and one per kind of search.
+void PrintRun(const std::string& what, const LoadRun& run) {
+    PrintRow(what.c_str(), run, run.latencyMs);
+    if (run.byKind.size() > 1)
+        for (size_t k = 0; k < run.byKind.size(); ++k)
+            PrintRow((std::string("  ") + kKinds[k].name).c_str(), run, run.byKind[k]);
+}
+
 void WriteLatency(bench::JsonWriter& j, const std::vector<double>& samples) {
     const bench::Summary s = bench::Summarise(samples);
     j.BeginObject();
@@ -241,6 +249,14 @@ void WriteRun(bench::JsonWriter& j, const char* key, const LoadRun& run) {
     j.Key("load_average").Value(run.loadAverage);
     j.Key("latency");
     WriteLatency(j, run.latencyMs);
+    if (run.byKind.size() > 1) {
+        j.Key("latency_by_kind").BeginObject();
+        for (size_t k = 0; k < run.byKind.size(); ++k) {
+            j.Key(kKinds[k].name);
+            WriteLatency(j, run.byKind[k]);
+        }
+        j.EndObject();
+    }
     j.EndObject();
 }
 
@@ -263,12 +279,9 @@ int Run(const Settings& s) {
     printf("  %-22s %9s %9s %8s %8s %8s\n", "requests", "count", "per s", "p50 ms", "p99 ms",
            "max ms");
     const std::string many = ", " + std::to_string(s.clients) + " clients";
-    PrintRow(("/pc/ID" + many).c_str(), pages, pages.latencyMs);
-    PrintRow(("/?q=" + many).c_str(), found, found.latencyMs);
-    for (size_t k = 0; k < kKindCount; ++k)
-        PrintRow((std::string("  ") + kKinds[k].name).c_str(), found, found.byKind[k]);
-    PrintRow("/?q=, 1 client", alone, alone.latencyMs);
-    PrintRow("  model", alone, alone.byKind[kKindCount - 1]);
+    PrintRun("/pc/ID" + many, pages);
+    PrintRun("/?q=" + many, found);
+    PrintRun("/?q=, 1 client", alone);
 
     char scratch[] = "/tmp/hwserverbench-XXXXXX";
     if (!mkdtemp(scratch)) throw std::runtime_error("cannot make a scratch folder");
@@ -290,12 +303,6 @@ int Run(const Settings& s) {
     j.Key("seed").Value(static_cast<int64_t>(s.seed));
     WriteRun(j, "pages", pages);
     WriteRun(j, "searches", found);
-    j.Key("searches_by_kind").BeginObject();
-    for (size_t k = 0; k < kKindCount; ++k) {
-        j.Key(kKinds[k].name);
-        WriteLatency(j, found.byKind[k]);
-    }
-    j.EndObject();
     WriteRun(j, "searches_one_client", alone);
     j.Key("batch_jobs_2").BeginObject();
     j.Key("pcs").Value(batch.pcs).Key("reports").Value(batch.done);
