@@ -26,6 +26,7 @@
 #include "bench/BatchBench.h"
 #include "bench/BenchSupport.h"
 #include "host/Installation.h"
+#include "server/Pages.h"
 
 namespace {
 
@@ -61,10 +62,11 @@ public:
             _exit(127);
         }
         close(out[1]);
-        std::string line;
-        char ch;
-        while (read(out[0], &ch, 1) == 1 && ch != '\n') line += ch;
-        close(out[0]);
+        // The first line says where it listens.
+        FILE* said = fdopen(out[0], "r");
+        char buffer[256] = "";
+        const std::string line = fgets(buffer, sizeof buffer, said) ? buffer : "";
+        fclose(said);
         const std::string prefix = "listening on http://127.0.0.1:";
         if (line.compare(0, prefix.size(), prefix) != 0) {
             Stop();
@@ -104,21 +106,6 @@ const SearchKind kKinds[] = {
 };
 constexpr size_t kKindCount = std::size(kKinds);
 
-std::string Encoded(const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (isalnum(c) || c == '-' || c == '.' || c == '_') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string Column(sqlite3* db, const std::string& sql, int id) {
     sqlite3_stmt* statement = nullptr;
     std::string value;
@@ -152,7 +139,7 @@ int32_t ReadFleet(const std::string& file, std::mt19937& random, size_t count,
         const int kind = static_cast<int>(paths.size() % kKindCount);
         const std::string value = Column(db, kKinds[kind].sql, pc(random));
         if (value.empty()) continue;
-        paths.push_back("/?q=" + Encoded(value));
+        paths.push_back("/?q=" + EncodeQueryValue(value));
         kinds.push_back(kind);
     }
     sqlite3_close(db);

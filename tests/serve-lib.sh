@@ -8,6 +8,7 @@ servers=()
 serve_start() {
     local log=$1 i
     shift
+    : >"$log.out"  # there before the server opens it, for the loop below
     "$build/bin/hwconsole" serve --listen 127.0.0.1:0 "$@" >"$log.out" 2>"$log" &
     servers+=($!)
     for ((i = 0; i < 300; i++)); do
