@@ -37,8 +37,10 @@ BatchRunResult RunBatch(const std::string& fleetFile, size_t pcs, int jobs,
     const int status = pclose(batch);
     result.loadAverage = LoadAverage();
     std::filesystem::remove_all(out);
-    // "batch: 20000 done, 0 failed, 25.31 s, 790.2 reports/s, in DIR"
-    const size_t summary = output.rfind("batch: ");
+    // "batch: 20000 done, 0 failed, 25.31 s, 790.2 reports/s, in DIR", not
+    // the line after it that names the index page
+    size_t summary = output.rfind(" done, ");
+    if (summary != std::string::npos) summary = output.rfind("batch: ", summary);
     if (summary == std::string::npos ||
         sscanf(output.c_str() + summary, "batch: %zu done, %zu failed, %lf s", &result.done,
                &result.failed, &result.seconds) != 3)
