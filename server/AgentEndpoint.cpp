@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "history/Snapshots.h"
 #include "import/AgentInventory.h"
 #include "import/InputFormat.h"
 
@@ -65,6 +66,12 @@ void ServeAgent(RouteContext& page) {
     }
     hwimport::ImportOptions options = base;
     if (options.agent.empty()) options.agent = page.request.get_header_value("User-Agent");
+    // An agent's inventory keeps history as `hwconsole import` does, on this
+    // worker's connection, inside the PC's own save point.
+    CDataConnection& connection = page.Connection();
+    options.afterWrite = [&connection](CDatabase&, int32_t pcId, bool changed) {
+        hwhistory::KeepSnapshot(connection, pcId, changed, {});
+    };
     const std::string text(input.text);
     hwimport::ImportResult result;
     for (int attempt = 1; attempt <= kImportAttempts; ++attempt) {
