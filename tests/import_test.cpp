@@ -45,26 +45,12 @@ int PcOf(const std::string& out, const std::string& file) {
     return at == std::string::npos ? 0 : std::stoi(out.substr(at + line.size()));
 }
 
-std::string Dump(const std::string& file) {
-    return RunProcess({"/usr/bin/sqlite3", file, ".dump"}).out;
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // The text after `label` on its line, blanks and a ':' trimmed; "" when absent.
 std::string ValueAfter(const std::string& text, const std::string& label) {
     size_t at = text.find(label);
     if (at == std::string::npos) return "";
     at = text.find_first_not_of(" \t:", at + label.size());
     return text.substr(at, text.find('\n', at) - at);
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
 }
 
 // What each real inventory must show in its report, line for line as the
@@ -122,7 +108,7 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
     testdb::TempDir dir;
     const std::string db = dir.File("new.db");
     const std::string broken = dir.File("broken.json");
-    Write(broken, "{\"deviceid\": \"x\", \"content\": {");
+    testdb::WriteText(broken, "{\"deviceid\": \"x\", \"content\": {");
     std::vector<std::string> args{"--db", db, "--jobs", "2"};
     for (const Sample& s : Samples()) args.push_back(kInventories + s.file);
     args.push_back(broken);
@@ -142,15 +128,15 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
             EXPECT_NE(report.find(line), std::string::npos) << s.file << ": " << line;
         computer3 = pc;
     }
-    EXPECT_EQ(Count(ReportOf({"--db", db}, computer3), "<Monitor>"), 2u);
+    EXPECT_EQ(testdb::CountOf(ReportOf({"--db", db}, computer3), "<Monitor>"), 2u);
 
     // The same files again: nothing to write, and the file stays as it was.
-    const std::string before = Dump(db);
+    const std::string before = SqliteDump(db);
     args.pop_back();
     r = Import(args);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(Count(r.out, "(unchanged)"), Samples().size()) << r.out;
-    EXPECT_EQ(Dump(db), before);
+    EXPECT_EQ(testdb::CountOf(r.out, "(unchanged)"), Samples().size()) << r.out;
+    EXPECT_EQ(SqliteDump(db), before);
 
     // The same machine months later: one monitor fewer, more memory.
     r = Import({"--db", db, kInventories + "computer_3_updated.json.gz"});
@@ -158,18 +144,18 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
     EXPECT_EQ(PcOf(r.out, kInventories + "computer_3_updated.json.gz"), computer3) << r.out;
     EXPECT_NE(r.out.find("(updated)"), std::string::npos) << r.out;
     const std::string updated = ReportOf({"--db", db}, computer3);
-    EXPECT_EQ(Count(updated, "<Monitor>"), 1u) << "the removed monitor is gone";
+    EXPECT_EQ(testdb::CountOf(updated, "<Monitor>"), 1u) << "the removed monitor is gone";
     EXPECT_NE(updated.find("<Name>DIMM0</Name>\n<Capacity>4096 MB</Capacity>"), std::string::npos);
     EXPECT_EQ(updated.find("2048 MB"), std::string::npos) << "no stale memory row";
 
     // The older inventory is skipped, with a message, and writes nothing.
-    const std::string afterUpdate = Dump(db);
+    const std::string afterUpdate = SqliteDump(db);
     r = Import({"--db", db, kInventories + "computer_3.json.gz"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("is older than the one stored for PC " + std::to_string(computer3)),
               std::string::npos)
         << r.out;
-    EXPECT_EQ(Dump(db), afterUpdate);
+    EXPECT_EQ(SqliteDump(db), afterUpdate);
 }
 
 // PostgreSQL gets the same rows: every report is byte for byte the SQLite one.
@@ -205,7 +191,7 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
     const std::string db = dir.File("fleet.db");
     testdb::CreateSqliteDatabase(db, {HW_TEST_DATA "/report-pcs.sql"});
     const std::string secret = dir.File("secret.txt");
-    Write(secret, "TOP-SECRET-CONTENT");
+    testdb::WriteText(secret, "TOP-SECRET-CONTENT");
     const std::string head = "<?xml version=\"1.0\"?>\n";
     const std::string inventory =
         "<REQUEST><CONTENT><HARDWARE><NAME>%s</NAME></HARDWARE></CONTENT>"
@@ -279,10 +265,10 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
     };
     std::vector<std::string> args{"--db", db};
     for (const auto& c : cases) {
-        Write(dir.File(c.name), c.bytes);
+        testdb::WriteText(dir.File(c.name), c.bytes);
         args.push_back(dir.File(c.name));
     }
-    const std::string before = Dump(db);
+    const std::string before = SqliteDump(db);
     const ProcessResult r = Import(args);
     EXPECT_EQ(r.exitCode, 1);
     for (const auto& c : cases) {
@@ -294,7 +280,7 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
     EXPECT_NE(r.out.find("0 new, 0 updated, 0 unchanged, 0 skipped as older, 19 failed"),
               std::string::npos)
         << r.out;
-    const std::string after = Dump(db);
+    const std::string after = SqliteDump(db);
     EXPECT_EQ(after, before);
     EXPECT_EQ(after.find("TOP-SECRET"), std::string::npos);
 }
@@ -319,7 +305,7 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
         close += 2;
     }
     marked += windows.substr(at);
-    Write(dir.File("marked.xml"), marked);
+    testdb::WriteText(dir.File("marked.xml"), marked);
     const ProcessResult r =
         Import({"--db", db, kInventories + "edge-cases.xml", dir.File("marked.xml")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -364,7 +350,7 @@ TEST(ImportSqlite, ThisMachineThroughTheDebianAgents) {
     const ProcessResult fusion = RunProcess({"/usr/bin/fusioninventory-inventory"});
     ASSERT_EQ(fusion.exitCode, 0) << "scripts/install-deps installs fusioninventory-agent: "
                                   << fusion.err;
-    Write(dir.File("fusion.xml"), fusion.out);
+    testdb::WriteText(dir.File("fusion.xml"), fusion.out);
     // Its own folders, so that Debian's configuration (reports under /var/lib) stays untouched.
     ASSERT_EQ(mkdir(dir.File("ocs").c_str(), 0700), 0);
     const ProcessResult ocs =
