@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "import/ImportRun.h"
+#include "import/InventoryMapping.h"
+#include "import/XmlInventoryReader.h"
 #include "platform/Statement.h"
 #include "tests/ReportSchema.h"
 #include "tests/Subprocess.h"
@@ -386,6 +388,36 @@ TEST(ImportSqlite, ThisMachineThroughTheDebianAgents) {
             << "PC " << pc;
         EXPECT_NE(report.find("<DeviceID>/</DeviceID>"), std::string::npos) << "PC " << pc;
     }
+}
+
+// An inventory's local time becomes UTC, which decides whether it is older
+// than the stored one; a time that is no time gives "".
+TEST(ImportReader, InventoryTimesBecomeUtcAtTheirEdges) {
+    const struct {
+        const char *local, *offset, *utc;
+    } cases[] = {
+        {"2017-12-31 23:59:60", "+0100", "2017-12-31T23:00:00Z"},
+        {"2017-01-01T00:00:00-05:30", "+0200", "2017-01-01T05:30:00Z"},  // its own zone wins
+        {"2017-06-09 09:00:49Z", "-0300", "2017-06-09T12:00:49Z"},
+        {"2017-06-09 09:00:49+02", "", "2017-06-09T07:00:49Z"},
+        {"2017-13-01 00:00:00", "", ""}, {"2017-00-10 00:00:00", "", ""},
+        {"2017-01-32 00:00:00", "", ""}, {"2017-01-00 00:00:00", "", ""},
+        {"2017-01-01 24:00:00", "", ""}, {"2017-01-01 00:60:00", "", ""},
+        {"2017-01-01 00:00:61", "", ""}, {"2017-01-01_00:00:00", "", ""},
+        {"2017-01-01 00:00", "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hwimport::ToUtcTimestamp(c.local, c.offset), c.utc) << c.local << " " << c.offset;
+}
+
+// The attribute guard skips quoted text: '=' and '>' there are no attributes.
+TEST(ImportReader, QuotedEqualsSignsAreNoAttributes) {
+    std::string value;
+    for (int i = 0; i < 70; ++i) value += "a=";
+    const std::string xml = "<REQUEST><CONTENT><HARDWARE><NAME note='" + value +
+                            " >'>pc</NAME></HARDWARE></CONTENT><DEVICEID>d</DEVICEID>"
+                            "<QUERY>INVENTORY</QUERY></REQUEST>";
+    EXPECT_NO_THROW(hwimport::ReadXmlInventory(xml));
 }
 
 // The library in process, on SQLite and PostgreSQL.
