@@ -585,6 +585,7 @@ TEST_F(TransformerTest, GivesTheHostsErrorHandlersBack) {
         EXPECT_FALSE(transformer.Transform("<broken", output));
     }
     EXPECT_EQ(g_hostMessages, 0);
+    EXPECT_EQ(xsltGenericError, &CountHostMessage) << "the host's own handler, not a forwarder";
 
     // The host's own mistakes reach the host's handlers again.
     xmlDocPtr doc = xmlReadMemory("<broken", 7, nullptr, nullptr, 0);
