@@ -411,13 +411,21 @@ TEST(ImportReader, InventoryTimesBecomeUtcAtTheirEdges) {
 }
 
 // The attribute guard skips quoted text: '=' and '>' there are no attributes.
-TEST(ImportReader, QuotedEqualsSignsAreNoAttributes) {
+// Rows are checked against their table's columns.
+TEST(ImportReader, QuotedEqualsSignsAreNoAttributesAndNullFitsAnyColumn) {
     std::string value;
     for (int i = 0; i < 70; ++i) value += "a=";
     const std::string xml = "<REQUEST><CONTENT><HARDWARE><NAME note='" + value +
                             " >'>pc</NAME></HARDWARE></CONTENT><DEVICEID>d</DEVICEID>"
                             "<QUERY>INVENTORY</QUERY></REQUEST>";
     EXPECT_NO_THROW(hwimport::ReadXmlInventory(xml));
+
+    // NULL fits a column of any type; a value of another type does not.
+    hwimport::Inventory inventory;
+    hwimport::Row row(hwimport::TableOf(hwimport::HwTable::CPU).columns.size());
+    EXPECT_NO_THROW(inventory.Add(hwimport::HwTable::CPU, row));
+    row.back() = 1.5;
+    EXPECT_THROW(inventory.Add(hwimport::HwTable::CPU, row), std::logic_error);
 }
 
 // The library in process, on SQLite and PostgreSQL.
