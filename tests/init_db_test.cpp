@@ -153,12 +153,17 @@ TEST(InitDbSqlite, RemovesWhatAKilledRunLeftAndNothingElse) {
     if (gone == 0) _exit(0);
     waitpid(gone, nullptr, 0);
     // The temporary files of a run killed outright and of one still running
-    // (this process), and a file of the user's own.
+    // (this process), and a file of the user's own; a link under the killed
+    // run's name is no file of the run's.
     const std::string killed = ".init-" + std::to_string(gone) + "-a1B2c3";
     const std::string running = ".init-" + std::to_string(getpid()) + "-d4E5f6";
+    const std::string link = ".init-" + std::to_string(gone) + "-link";
     for (const std::string& name : {killed, running, std::string(".tmp")})
         std::ofstream(file + name) << "20 MB of a half-built fleet";
+    std::filesystem::create_symlink(file + ".tmp", file + link);
     ASSERT_EQ(InitDb({"--db", file, "--pcs", "2"}).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(file + link));
+    std::filesystem::remove(file + link);
     EXPECT_EQ(List(folder), "fleet.db\nfleet.db" + running + "\nfleet.db.tmp\n");
 }
 
