@@ -430,6 +430,17 @@ TEST_F(TransformerTest, AChangeToTheStylesheetOrWhatItImportsShowsAtTheNextRepor
     EXPECT_EQ(report(folder.c_str(), importer), "is");
 }
 
+TEST_F(TransformerTest, KeepsAtMostSixteenCompiledStylesheets) {
+    for (int i = 0; i < 20; ++i) {
+        const std::string path = m_dir.File(std::to_string(i) + ".xsl");
+        WriteText(path, TextStylesheet(std::to_string(i)));
+        FixedFolderTransformer transformer(nullptr);
+        transformer.SetStylesheetPath(path.c_str());
+        EXPECT_EQ(Run(transformer, Report("")), std::to_string(i));
+    }
+    EXPECT_EQ(CompiledStylesheetsKept(), 16u);
+}
+
 // The stylesheet file, and what it reads, as an attacker or an accident leaves them.
 enum class Sheet { kText, kMissing, kDevZero, kHuge, kPipe };
 
