@@ -84,7 +84,7 @@ demo: build
 	    --company "Example Ltd" --user "$${USER:-admin}" --out-dir $(DEMO)/batch
 	@echo "demo: sample fleet   $(abspath $(DEMO))/fleet.db"
 	@echo "demo: PC 1 report    $(abspath $(DEMO))/pc-1.html"
-	@echo "demo: PCs 1-100      $(abspath $(DEMO))/batch/"
+	@echo "demo: PCs 1-100      $(abspath $(DEMO))/batch/index.html"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

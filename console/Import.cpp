@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 #include "console/Console.h"
 #include "host/InitDb.h"
@@ -34,35 +35,31 @@ void Print(const hwimport::InventorySource& source, const hwimport::ImportResult
     }
 }
 
-}  // namespace
+struct ImportOptions {
+    DatabaseChoice database;
+    std::vector<std::string> paths;
+    std::optional<std::string> jobs, schema;
+};
 
-int RunImport(const CommandLine& cmd) {
-    std::string unknown;
-    const std::vector<std::string> paths =
-        cmd.Positional({"db", "connect", "jobs", "schema"}, {}, unknown);
-    if (!unknown.empty()) {
-        fprintf(stderr, "hwconsole: import does not know the option %s (see hwconsole --help)\n",
-                unknown.c_str());
-        return kExitUsage;
-    }
-    if (paths.empty()) {
+int RunImport(const ImportOptions& given) {
+    if (given.paths.empty()) {
         fprintf(stderr, "hwconsole: import needs at least one inventory file, folder or -\n");
         return kExitUsage;
     }
     hwimport::RunOptions options;
-    if (cmd.Has("jobs")) {
+    if (given.jobs) {
         unsigned long long jobs = 0;
-        if (!ParseWholeNumber(cmd.Option("jobs"), kMaxImportJobs, jobs) || jobs < 1) {
+        if (!ParseWholeNumber(*given.jobs, kMaxImportJobs, jobs) || jobs < 1) {
             fprintf(stderr, "hwconsole: --jobs needs a whole number from 1 to %d\n",
                     kMaxImportJobs);
             return kExitUsage;
         }
         options.jobs = static_cast<int>(jobs);
     }
-    std::string schemaFolder = cmd.Option("schema", InstallationSchemaFolder());
+    std::string schemaFolder = given.schema.value_or(InstallationSchemaFolder());
     if (!schemaFolder.empty() && schemaFolder.back() != '/') schemaFolder += '/';
     std::string error;
-    const std::string connect = ConnectionString(cmd, error, false);
+    const std::string connect = ConnectionString(given.database, error, false);
     if (connect.empty()) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
         return kExitUsage;
@@ -72,14 +69,14 @@ int RunImport(const CommandLine& cmd) {
     try {
         // A --db file that does not exist yet, or is empty, gets the tables.
         struct stat info = {};
-        const std::string file = cmd.Option("db");
-        if (cmd.Has("db") && (stat(file.c_str(), &info) != 0 || info.st_size == 0)) {
+        const std::string file = given.database.file.value_or("");
+        if (given.database.file && (stat(file.c_str(), &info) != 0 || info.st_size == 0)) {
             InitDbOptions schemaOnly;
             schemaOnly.fleet = false;
             schemaOnly.schemaFolder = schemaFolder;
             InitSqliteFile(file, schemaOnly);
         }
-        if (!OpenConnection(connection, connect, DatabaseName(cmd))) return kExitFailed;
+        if (!OpenConnection(connection, connect, DatabaseName(given.database))) return kExitFailed;
         PrepareForImport(connection.m_database, schemaFolder);
     } catch (const InitDbError& e) {
         fprintf(stderr, "hwconsole: %s\n", e.message.c_str());
@@ -92,8 +89,8 @@ int RunImport(const CommandLine& cmd) {
     hwimport::KeepFreedMemoryForImports();
     const auto start = std::chrono::steady_clock::now();
     const hwimport::RunSummary summary = hwimport::ImportAll(
-        connection.m_database, hwimport::SourcesFromPaths(paths, options.import.maxBytes), options,
-        Print);
+        connection.m_database, hwimport::SourcesFromPaths(given.paths, options.import.maxBytes),
+        options, Print);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     using hwimport::ImportStatus;
@@ -105,4 +102,29 @@ int RunImport(const CommandLine& cmd) {
         summary.Of(ImportStatus::Unchanged), summary.Of(ImportStatus::SkippedOlder),
         summary.Of(ImportStatus::Failed));
     return summary.Of(ImportStatus::Failed) ? kExitFailed : kExitOk;
+}
+
+}  // namespace
+
+void AddImportCommand(CommandLine& line) {
+    auto options = std::make_shared<ImportOptions>();
+    CLI::App* command =
+        line.Add("import", "inventories of the open-source inventory agents into the database",
+                 [options] { return RunImport(*options); });
+    command->footer(
+        "Each inventory replaces its PC's rows (matched by agent device id, then\n"
+        "hardware UUID, then serial number and manufacturer; else a new PC).\n"
+        "One line per inventory, a summary at the end.");
+    command
+        ->add_option("PATH", options->paths,
+                     "an XML or JSON inventory (plain, gzip or zlib), a folder (every file in "
+                     "it) or - for standard input")
+        ->take_all();
+    AddOption(command, "--db", options->database.file,
+              "a SQLite file, created with the hardware schema when it does not exist", "FILE");
+    AddOption(command, "--connect", options->database.connect, "or any ODBC connection string",
+              "STRING");
+    AddOption(command, "--jobs", options->jobs,
+              "threads that parse (default 1); one connection writes, in the order given", "N");
+    AddOption(command, "--schema", options->schema, "read <dialect>.sql from DIR", "DIR/");
 }

@@ -6,13 +6,20 @@
 #include <atomic>
 #include <thread>
 
+#include "host/BatchIndex.h"
+#include "host/FleetIndex.h"
 #include "host/Inventory.h"
 #include "host/Output.h"
+#include "host/PcLookup.h"
 #include "host/Progress.h"
 #include "host/ReportRun.h"
 #include "platform/XmlServices.h"
 
 namespace {
+
+std::string PagePath(const BatchPlan& plan, int32_t pcId) {
+    return plan.outDir + "pc-" + std::to_string(pcId) + "." + plan.styles.extension;
+}
 
 // Opens a worker's connection for the next PC, or returns why it could not.
 // A server that cannot be reached (SQLSTATE class 08) may be restarting, so
@@ -51,7 +58,7 @@ std::string OpenForNextPc(CDataConnection& connection, const BatchPlan& plan, co
 // One worker: takes the next PC until none is left. A connection that broke
 // is dropped and a fresh one opened for the next PC.
 void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size_t>& next,
-               DurableFileBatch& files, Progress& progress) {
+               DurableFileBatch& files, std::vector<char>& written, Progress& progress) {
     CDataConnection connection;
     bool waitedOut = false;
     ReportRequest request;
@@ -75,12 +82,13 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
         switch (outcome.status) {
             case ReportOutcome::kOk: {
                 std::string error;
-                const std::string file =
-                    plan.outDir + "pc-" + std::to_string(pcId) + "." + plan.styles.extension;
-                if (files.Write(file, outcome.text, error))
+                const std::string file = PagePath(plan, pcId);
+                if (files.Write(file, outcome.text, error)) {
                     failed = false;
-                else
+                    written[index] = 1;  // each worker sets only the PCs it took
+                } else {
                     progress.Message(pc + ": " + error);
+                }
                 break;
             }
             case ReportOutcome::kNoInventory:
@@ -102,12 +110,12 @@ void RunWorker(const HwExports& exports, const BatchPlan& plan, std::atomic<size
 
 }  // namespace
 
-bool PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
+BatchReadiness PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
     const std::string stylesheet = ReportStylesheetPath(plan.styles);
     std::string content;
     if (!ReadXmlFile(stylesheet, "stylesheet", content, error)) {
         error = DescribeStylesheetFailure(stylesheet, error);
-        return false;
+        return BatchReadiness::kFailed;
     }
     {
         // Also proves the connection string before any worker starts.
@@ -116,22 +124,23 @@ bool PrepareBatch(BatchPlan& plan, bool everyPc, std::string& error) {
             connection.Open(plan.connect.c_str());
         } catch (const CDBException& e) {
             error = "cannot connect to " + plan.databaseName + ": " + e.what();
-            return false;
+            return BatchReadiness::kFailed;
         }
-        if (everyPc) {
-            try {
-                plan.pcIds = InventoryPcIds(connection);
-            } catch (const CDBException& e) {
-                error = std::string("database error: ") + e.what();
-                return false;
-            }
+        try {
+            if (everyPc) plan.pcIds = InventoryPcIds(connection);
+            bool ambiguous = false;
+            if (!ResolvePcNames(connection.m_database, plan.pcNames, plan.pcIds, error, ambiguous))
+                return ambiguous ? BatchReadiness::kAmbiguous : BatchReadiness::kFailed;
+        } catch (const CDBException& e) {
+            error = std::string("database error: ") + e.what();
+            return BatchReadiness::kFailed;
         }
     }
     const std::string folder = plan.outDir.substr(0, plan.outDir.size() - 1);
-    if (!MakeFolders(folder, error)) return false;
+    if (!MakeFolders(folder, error)) return BatchReadiness::kFailed;
     // Pages a killed batch left under their temporary names.
     RemoveOrphanedTemporaries(folder);
-    return true;
+    return BatchReadiness::kReady;
 }
 
 BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
@@ -140,15 +149,20 @@ BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
     Progress progress(plan.pcIds.size());
     // The pages reach the disk together, a few hundred at a time, not one
     // flush each: a page's name still only ever holds the whole page.
-    DurableFileBatch files([&progress](const std::string&, const std::string& error) {
+    // A page lost at its flush gets no line in the index (only the flushing
+    // thread adds here, and Finish joins it before the list is read).
+    std::vector<std::string> lost;
+    DurableFileBatch files([&progress, &lost](const std::string& path, const std::string& error) {
         progress.Message(error);
         progress.FailAfterStep();
+        lost.push_back(path);
     });
     std::atomic<size_t> next{0};
+    std::vector<char> written(plan.pcIds.size(), 0);
     std::vector<std::thread> workers;
     for (size_t i = 0; i < jobs; ++i)
         workers.emplace_back(RunWorker, std::cref(exports), std::cref(plan), std::ref(next),
-                             std::ref(files), std::ref(progress));
+                             std::ref(files), std::ref(written), std::ref(progress));
     for (std::thread& worker : workers) worker.join();
     files.Finish();
     progress.Finish();
@@ -157,5 +171,41 @@ BatchSummary RunBatchPlan(const HwExports& exports, const BatchPlan& plan) {
     summary.seconds = progress.Seconds();
     summary.failed = progress.Failed();
     summary.done = progress.Done() - summary.failed;
+    for (const std::string& path : lost)
+        for (size_t i = 0; i < written.size(); ++i)
+            if (path == PagePath(plan, plan.pcIds[i])) written[i] = 0;
+    for (size_t i = 0; i < written.size(); ++i)
+        if (written[i]) summary.written.push_back(plan.pcIds[i]);
     return summary;
+}
+
+bool WriteBatchIndexPages(const BatchPlan& plan, const BatchSummary& summary, std::string& error) {
+    std::vector<FleetRow> rows;
+    if (!summary.written.empty()) {
+        const auto range = std::minmax_element(summary.written.begin(), summary.written.end());
+        try {
+            CDataConnection connection;
+            connection.Open(plan.connect.c_str());
+            rows = ReadFleetRows(connection.m_database, *range.first, *range.second);
+        } catch (const CDBException& e) {
+            error = "cannot read the index's names from " + plan.databaseName + ": " + e.what();
+            return false;
+        }
+    }
+    // Only the pages written: a PC without a report gets no link, and a PC
+    // the tables do not describe still gets one, under its number.
+    std::vector<FleetRow> listed;
+    std::vector<int32_t> ids = summary.written;
+    std::sort(ids.begin(), ids.end());
+    auto row = rows.begin();
+    for (int32_t id : ids) {
+        while (row != rows.end() && row->id < id) ++row;
+        if (row != rows.end() && row->id == id) {
+            listed.push_back(*row);
+        } else {
+            listed.emplace_back();
+            listed.back().id = id;
+        }
+    }
+    return WriteBatchIndex({plan.outDir, plan.styles.extension, plan.company}, listed, error);
 }

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,7 @@
 
 #include "fleet/FleetGenerator.h"
 #include "host/Connection.h"
+#include "host/FleetIndex.h"
 #include "host/SqlScript.h"
 #include "platform/Database.h"
 #include "platform/Statement.h"
@@ -233,7 +235,8 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
     if (replace) {
         for (const FleetTableInfo& table : FleetTables())
             db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table.name + "]").c_str());
-        db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[PCIdentity]").c_str());
+        for (const char* table : {"PCIdentity", "PCListing", "PCSearch"})
+            db.ExecuteSQL(("DROP TABLE IF EXISTS " + owner + "[" + table + "]").c_str());
     }
     for (const std::string& statement : schema) db.ExecuteSQL(statement.c_str());
 
@@ -261,6 +264,12 @@ long long Load(CDatabase& db, const std::vector<std::string>& schema, const std:
                    owner + "[SystemOverview] s LEFT JOIN " + owner +
                    "[BIOS] b ON b.[ID] = s.[ID] AND b.[BIOSID] = 0")
                       .c_str());
+    // A slice at a time, so that memory does not grow with the fleet.
+    constexpr long long kIndexSlice = 10000;
+    for (long long first = 1; first <= options.pcs; first += kIndexSlice)
+        RefreshFleetIndex(db, static_cast<int32_t>(first),
+                          static_cast<int32_t>(std::min(options.pcs, first + kIndexSlice - 1)),
+                          owner);
     transaction.Commit();
     return loader.Rows() + options.pcs;
 }
@@ -349,15 +358,28 @@ void PrepareForImport(CDatabase& db, const std::string& schemaFolder) {
         throw InitDbError{
             "the database has no hardware tables: import into a new --db file, or create them "
             "with hwconsole init-db"};
-    try {
-        db.ExecuteSQL("SELECT 1 FROM [dbo].[PCIdentity] WHERE 1 = 0");
-        return;
-    } catch (const CDBException&) {
+    // A database made before PCs had identities, or before the fleet index,
+    // gets the missing tables from the schema file; its PCs keep their IDs.
+    std::vector<const char*> missing;
+    for (const char* probe : {"PCIdentity", "PCListing"}) {
+        try {
+            db.ExecuteSQL(("SELECT 1 FROM [dbo].[" + std::string(probe) + "] WHERE 1 = 0").c_str());
+        } catch (const CDBException&) {
+            missing.push_back(probe);
+        }
     }
+    if (missing.empty()) return;
+    const bool index = missing.back() == std::string("PCListing");
+    if (index) missing.insert(missing.end(), {"PCSearch", "pg_trgm"});
     const std::vector<std::string> schema = ReadSchema(schemaFolder + DialectName(db) + ".sql");
     CTransaction transaction(db);
     for (const std::string& statement : schema)
-        if (strcasestr(statement.c_str(), "PCIdentity")) db.ExecuteSQL(statement.c_str());
+        for (const char* table : missing)
+            if (strcasestr(statement.c_str(), table)) {
+                db.ExecuteSQL(statement.c_str());
+                break;
+            }
+    if (index) RefreshFleetIndex(db, INT32_MIN, INT32_MAX);
     transaction.Commit();
 }
 

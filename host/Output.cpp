@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <random>
 
@@ -267,4 +268,13 @@ std::string StylesFolderOf(const std::string& componentPath) {
     size_t root = componentPath.rfind('/', file - 1);
     if (root == std::string::npos) return "";
     return componentPath.substr(0, root + 1) + "Styles/";
+}
+
+std::string LocalTimeStamp() {
+    const time_t now = time(nullptr);
+    struct tm local;
+    localtime_r(&now, &local);
+    char text[32];
+    strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
 }

@@ -77,3 +77,6 @@ bool MakeFolders(const std::string& folder, std::string& error);
 
 // The installation's Styles folder for a component at componentPath.
 std::string StylesFolderOf(const std::string& componentPath);
+
+// The local date and time as a page says when it was made: "2024-05-01 14:30".
+std::string LocalTimeStamp();

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "host/FleetIndex.h"
 #include "import/Placeholders.h"
 
 namespace hwimport {
@@ -393,6 +394,7 @@ ImportResult InventoryWriter::Write(const Inventory& inventory) {
             InsertRows(pcId, inventory);
         }
         WriteIdentity(pcId, inventory.identity, digest, matched ? &stored : nullptr);
+        RefreshFleetIndex(m_db, pcId, pcId);  // the fleet list shows the new rows at once
         if (m_afterWrite) m_afterWrite(m_db, pcId, changed);
         m_transaction->ReleaseSavepoint(kSavepoint);
         result.pcId = pcId;

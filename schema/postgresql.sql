@@ -238,6 +238,47 @@ DO $$ BEGIN
     ; END IF
 ; END $$;
 
+-- The fleet index, derived from the tables above by whatever writes them
+-- (init-db, the import): one row per PC as the fleet list shows it, with an
+-- index for each column it sorts by. Unknown text is '', unknown memory -1.
+CREATE TABLE dbo.pclisting (
+    id INTEGER NOT NULL PRIMARY KEY,
+    name VARCHAR(255) NOT NULL,
+    manufacturer VARCHAR(255) NOT NULL,
+    model VARCHAR(255) NOT NULL,
+    os VARCHAR(255) NOT NULL,
+    cpu VARCHAR(255) NOT NULL,
+    memory INTEGER NOT NULL,
+    lastinventory VARCHAR(32) NOT NULL
+);
+CREATE INDEX pclisting_name ON dbo.pclisting (name, id);
+CREATE INDEX pclisting_model ON dbo.pclisting (manufacturer, model, id);
+CREATE INDEX pclisting_os ON dbo.pclisting (os, id);
+CREATE INDEX pclisting_cpu ON dbo.pclisting (cpu, id);
+CREATE INDEX pclisting_memory ON dbo.pclisting (memory, id);
+CREATE INDEX pclisting_lastinventory ON dbo.pclisting (lastinventory, id);
+
+-- Each PC's searchable values (host name, serial numbers, asset tags, IP and
+-- MAC addresses, logged-on user, manufacturer, model, OS), case-folded, one
+-- per line.
+CREATE TABLE dbo.pcsearch (
+    id INTEGER NOT NULL PRIMARY KEY,
+    text TEXT NOT NULL
+);
+-- A trigram index answers LIKE '%text%' without reading every row. It needs
+-- the pg_trgm extension (in Debian's postgresql package; trusted, so the
+-- database's owner may create it). Where it cannot be had, the search reads
+-- the table instead, and the schema loads all the same: each block runs in a
+-- subtransaction of its own.
+DO $$ BEGIN CREATE EXTENSION IF NOT EXISTS pg_trgm SCHEMA dbo; EXCEPTION WHEN OTHERS THEN RAISE NOTICE 'pg_trgm is not available: the fleet search reads every row'; END $$;
+DO $$ DECLARE owner TEXT; BEGIN SELECT n.nspname INTO owner FROM pg_extension e JOIN pg_namespace n ON n.oid = e.extnamespace WHERE e.extname = 'pg_trgm'; IF owner IS NOT NULL THEN EXECUTE format('CREATE INDEX pcsearch_text ON dbo.pcsearch USING gin (text %I.gin_trgm_ops)', owner); END IF; END $$;
+-- hwreader reads these too, also where an import adds them later.
+DO $$ BEGIN
+    IF EXISTS (SELECT FROM pg_roles WHERE rolname = 'hwreader') THEN
+        GRANT SELECT ON dbo.pclisting, dbo.pcsearch TO hwreader
+    ; END IF
+; END $$;
+
 -- Statements that users write (hwconsole query) run as a role that can read
 -- the tables of dbo and nothing else: hwreader. Loading this file creates it
 -- when the loading role may create roles, and grants it reading either way.

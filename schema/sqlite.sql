@@ -226,3 +226,29 @@ CREATE INDEX PCIdentity_UUID ON PCIdentity (UUID);
 CREATE INDEX PCIdentity_Serial ON PCIdentity (SerialNumber, Manufacturer);
 CREATE INDEX PCIdentity_HostName ON PCIdentity (HostName);
 CREATE INDEX PCIdentity_AssetTag ON PCIdentity (AssetTag);
+
+-- The fleet index, derived from the tables above by whatever writes them
+-- (init-db, the import): one row per PC as the fleet list shows it, with an
+-- index for each column it sorts by. Unknown text is '', unknown memory -1.
+CREATE TABLE PCListing (
+    ID INTEGER NOT NULL PRIMARY KEY,
+    Name VARCHAR(255) NOT NULL COLLATE NOCASE,
+    Manufacturer VARCHAR(255) NOT NULL COLLATE NOCASE,
+    Model VARCHAR(255) NOT NULL COLLATE NOCASE,
+    OS VARCHAR(255) NOT NULL COLLATE NOCASE,
+    CPU VARCHAR(255) NOT NULL COLLATE NOCASE,
+    Memory INTEGER NOT NULL,
+    LastInventory VARCHAR(32) NOT NULL
+);
+CREATE INDEX PCListing_Name ON PCListing (Name, ID);
+CREATE INDEX PCListing_Model ON PCListing (Manufacturer, Model, ID);
+CREATE INDEX PCListing_OS ON PCListing (OS, ID);
+CREATE INDEX PCListing_CPU ON PCListing (CPU, ID);
+CREATE INDEX PCListing_Memory ON PCListing (Memory, ID);
+CREATE INDEX PCListing_LastInventory ON PCListing (LastInventory, ID);
+
+-- Each PC's searchable values (host name, serial numbers, asset tags, IP and
+-- MAC addresses, logged-on user, manufacturer, model, OS), case-folded, one
+-- per line; the rowid is the PC's ID. The trigram tokenizer answers
+-- LIKE '%text%' for three or more characters from its index.
+CREATE VIRTUAL TABLE PCSearch USING fts5(ID UNINDEXED, Text, tokenize = 'trigram');

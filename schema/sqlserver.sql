@@ -252,3 +252,32 @@ CREATE INDEX [PCIdentity_HostName] ON [dbo].[PCIdentity] ([HostName]);
 GO
 CREATE INDEX [PCIdentity_AssetTag] ON [dbo].[PCIdentity] ([AssetTag]);
 GO
+
+-- The fleet index, derived from the tables above by whatever writes them:
+-- one row per PC as the fleet list shows it, with an index for each column
+-- it sorts by, and each PC's case-folded searchable values (read by a scan
+-- here: no trigram index).
+CREATE TABLE [dbo].[PCListing] (
+    [ID] INT NOT NULL PRIMARY KEY CLUSTERED,
+    [Name] VARCHAR(255) NOT NULL,
+    [Manufacturer] VARCHAR(255) NOT NULL,
+    [Model] VARCHAR(255) NOT NULL,
+    [OS] VARCHAR(255) NOT NULL,
+    [CPU] VARCHAR(255) NOT NULL,
+    [Memory] INT NOT NULL,
+    [LastInventory] VARCHAR(32) NOT NULL
+);
+GO
+CREATE INDEX [PCListing_Name] ON [dbo].[PCListing] ([Name], [ID]);
+CREATE INDEX [PCListing_Model] ON [dbo].[PCListing] ([Manufacturer], [Model], [ID]);
+CREATE INDEX [PCListing_OS] ON [dbo].[PCListing] ([OS], [ID]);
+CREATE INDEX [PCListing_CPU] ON [dbo].[PCListing] ([CPU], [ID]);
+CREATE INDEX [PCListing_Memory] ON [dbo].[PCListing] ([Memory], [ID]);
+CREATE INDEX [PCListing_LastInventory] ON [dbo].[PCListing] ([LastInventory], [ID]);
+GO
+
+CREATE TABLE [dbo].[PCSearch] (
+    [ID] INT NOT NULL PRIMARY KEY CLUSTERED,
+    [Text] NVARCHAR(MAX) NOT NULL
+);
+GO

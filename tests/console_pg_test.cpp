@@ -70,10 +70,12 @@ TEST_F(ConsolePostgres, QueryRunsAsTheRoleThatCanOnlyRead) {
         std::string::npos)
         << r.out;
     // The named queries' SQL runs on PostgreSQL too.
-    for (const char* name : {"low-disk", "memory-below"}) {
-        ProcessResult named = RunConsole({"query", "--connect", testdb::PostgresReaderConnect(),
-                                          "--named", name, "--mb", "99999"});
-        EXPECT_EQ(named.exitCode, 0) << name << ": " << named.err;
+    for (const std::vector<std::string>& named : std::vector<std::vector<std::string>>{
+             {"--named", "low-disk"}, {"--named", "memory-below", "--mb", "99999"}}) {
+        std::vector<std::string> args{"query", "--connect", testdb::PostgresReaderConnect()};
+        args.insert(args.end(), named.begin(), named.end());
+        const ProcessResult result = RunConsole(args);
+        EXPECT_EQ(result.exitCode, 0) << named[1] << ": " << result.err;
     }
 }
 

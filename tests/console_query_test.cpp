@@ -157,30 +157,6 @@ TEST_F(ConsoleQuery, NamedQueriesAsThePage) {
     EXPECT_EQ(none.out.find("<tbody>"), std::string::npos) << "no rows, no table body";
 }
 
-TEST_F(ConsoleQuery, UsageAndDatabaseErrors) {
-    const struct {
-        std::vector<std::string> args;
-        int exitCode;
-        const char* message;
-    } cases[] = {
-        {{}, 2, "either --sql"},
-        {{"--named", "fastest"}, 2, "unknown named query 'fastest' (one of: low-disk"},
-        {{"--named", "cpu"}, 2, "--named cpu needs --like TEXT"},
-        {{"--named", "memory-below", "--mb", "lots"}, 2, "needs --mb N"},
-        {{"--sql", "SELECT 1", "--format", "text"}, 2, "query formats are html and xml"},
-        {{"--sql", "SELECT * FROM NoSuchTable"}, 1, "database error: SQLSTATE"},
-        {{"--sql", "SELECT 1", "--out", "/nonexistent/q.html"},
-         1,
-         "cannot write /nonexistent/q.html"},
-    };
-    for (const auto& c : cases) {
-        ProcessResult r = Query(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-    }
-}
-
 TEST_F(ConsoleQuery, XmlOutputHoldsAnyBytesAsTextAndMarksCutValues) {
     const std::string wide(5000, 'w');
     ProcessResult r = Query({"--sql",
@@ -341,7 +317,7 @@ TEST_P(QueryGuard, StopsAtItsRowAndTimeLimits) {
 
     ProcessResult time = Query({"--sql", endless + "SELECT count(*) FROM n", "--timeout", "1"});
     EXPECT_EQ(time.exitCode, 1);
-    EXPECT_NE(time.err.find("the query was stopped after 1 s (--timeout)"), std::string::npos)
+    EXPECT_NE(time.err.find("the query was stopped after 1 s: "), std::string::npos)
         << time.err;
 
     if (IsPostgres()) {

@@ -18,44 +18,189 @@ namespace {
 
 const std::string kBuild = HW_BUILD_DIR;
 
-TEST(ConsoleInfo, ShowsTheVerifiedComponent) {
+TEST(ConsoleInfo, SaysWhatItCheckedInWords) {
     ProcessResult r = RunConsole({"info"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     for (const std::string& line :
-         {std::string("identity:          3"), std::string("Hardware Inventory"),
-          std::string("HardwareComponentQuery.xsl"),
-          std::string("message VYNGETLOADEDCOMPONENTS:     0xC"),
-          kBuild + "/Components/HardwareListH.so"})  // found beside the program's own folder
+         {"component:         " + kBuild + "/Components/HardwareListH.so\n",  // beside the program
+          std::string("name:              Hardware Inventory\n"),
+          std::string("it says it is the hardware component (number 3)"),
+          std::string("answered a fresh random challenge correctly"),
+          "query page:        " + kBuild + "/Styles/HardwareComponentQuery.xsl\n",
+          std::string("The component is ready.\n")})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
 }
 
-TEST(ConsoleInfo, RefusesWhatIsNotTheComponentAndBadUsage) {
+// Every command: its own --help, and the mistakes people make, each refused
+// with its exit code and a message before any work: nothing on standard
+// output, no file, no password repeated.
+TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
+    const std::string db = testdb::SampleFleet();
+    testdb::TempDir dir, styles, broken, endless;
+    std::ofstream(broken.File("StdHardwareStyleSheet.xsl")) << "<xsl:stylesheet version='1.0'";
+    // A stylesheet that never ends once took the whole process down.
+    std::filesystem::create_symlink("/dev/zero", endless.File("StdHardwareStyleSheet.xsl"));
+    // The document carries InUse as the database holds it: an '&' there
+    // leaves it unreadable, and the component says so through the host.
+    const std::string rawInUse = styles.File("raw-in-use.db");
+    testdb::CreateSqliteDatabase(rawInUse, {HW_TEST_DATA "/report-pcs.sql"});
+    {
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(rawInUse).c_str());
+        connection.m_database.ExecuteSQL("UPDATE SystemSlot SET InUse = 'A & B' WHERE ID = 2");
+    }
+    const std::string out = dir.File("never");
+    const std::vector<std::string> report = {"report", "--db", db, "--out", out};
+    const std::vector<std::string> batch = {"batch", "--db", db, "--out-dir", out};
+    const std::vector<std::string> query = {"query", "--db", db, "--out", out};
     const struct {
-        std::vector<std::string> args;
+        std::vector<std::string> command, args;
         int exitCode;
-        std::string message;
+        std::string expected;  // on stdout when the exit code is 0, else on stderr
     } cases[] = {
-        {{"info", "--component", kBuild + "/no/such/HardwareListH.so"}, 3, "component not found"},
-        {{"info", "--component", HW_SOURCE_DIR "/CMakeLists.txt"}, 3, "cannot load component"},
-        {{"info", "--component", kBuild + "/lib/libhwplatform.so"},
+        {{}, {}, 2, "Usage: hwconsole [OPTIONS] [COMMAND]"},
+        {{}, {"--help"}, 0, "exit codes:\n  0  success"},
+        {{}, {"--version"}, 0, "hwconsole 1.0.0\ncomponent: Hardware Inventory, identity 3, "},
+        {{}, {"reprot"}, 2, "unknown command 'reprot' (did you mean report?)"},
+        {{}, {"info", "--help"}, 0, "Usage: hwconsole info [OPTIONS]"},
+        {{}, {"report", "--help"}, 0, "  --pc PC "},
+        {{}, {"batch", "--help"}, 0, "  --reconnect-wait SECONDS "},
+        {{}, {"query", "--help"}, 0, "  --named low-disk "},
+        {{}, {"list", "--help"}, 0, "  --q TEXT "},
+        {{}, {"import", "--help"}, 0, "Usage: hwconsole import [OPTIONS] [PATH...]"},
+        {{}, {"init-db", "--help"}, 0, "  --seed S "},
+        {{}, {"help", "report"}, 0, "Usage: hwconsole report [OPTIONS]"},
+        {report,
+         {"--pc", "2", "--fromat", "xml"},
+         2,
+         "report: unknown option --fromat (did you mean --format?)"},
+        {report, {"--pc", "2", "--output", out}, 2, "(did you mean --out?)"},
+        {report, {"--pc", "2", "--out"}, 2, "report: --out needs a value: --out FILE"},
+        {report, {"--pc", "--format", "xml"}, 2, "--pc needs a value"},
+        {report, {"--pc", "2", "--pc", "3"}, 2, "--pc is given 2 times"},
+        {report, {"--pc", "2", "stray"}, 2, "unexpected argument 'stray'"},
+        {report, {}, 2, "report needs --pc PC"},
+        {report, {"--pc", "x2"}, 1, "no PC is known as 'x2'"},
+        {{"report", "--out", out}, {"--pc", "2"}, 2, "name the database with --db FILE"},
+        {{"report", "--out", out},
+         {"--pc", "2", "--db", dir.File("no.db")},
+         1,
+         "database file not found"},
+        {{"report", "--out", out},
+         {"--pc", "2", "--connect", "Driver=NoSuchDriver;Database=x;PWD=secret"},
+         1,
+         "cannot connect to Driver=NoSuchDriver;Database=x;PWD=***: SQLSTATE"},
+        {report,
+         {"--pc", "2", "--styles", styles.Path()},
+         1,
+         "the transformation failed: cannot read stylesheet " + styles.Path() +
+             "/StdHardwareStyleSheet.xsl: No such file or directory"},
+        {report,
+         {"--pc", "2", "--styles", broken.Path()},
+         1,
+         "stylesheet " + broken.Path() +
+             "/StdHardwareStyleSheet.xsl is not well-formed XML: line 1"},
+        {report,
+         {"--pc", "2", "--styles", endless.Path()},
+         1,
+         "stylesheet " + endless.Path() + "/StdHardwareStyleSheet.xsl is not a regular file"},
+        {{"report", "--out", out},
+         {"--pc", "2", "--db", rawInUse},
+         1,
+         "the transformation failed: the report document is not well-formed XML: line 71: "
+         "xmlParseEntityRef: no name"},
+        {report, {"--pc", "1"}, 1, "PC 1 has no inventory rows in " + db},
+        {report, {"--pc", "2", "--format", "pdf"}, 2, "unknown format 'pdf'"},
+        {report,
+         {"--pc", "2", "--format", "text", "--styles", styles.Path()},
+         2,
+         "give either --format NAME or --styles DIR, not both"},
+        {report, {"--pc", "2", "--component", dir.File("none.so")}, 3, "component not found"},
+        {{"report", "--db", db, "--pc", "2"},
+         {"--out", "/nonexistent/dir/r.html"},
+         1,
+         "cannot write /nonexistent/dir/r.html"},
+        {batch, {"--pcs", "2", "--out-dir="}, 2, "batch: --out-dir needs a value"},
+        {batch, {"--all", "--job", "2"}, 2, "(did you mean --jobs?)"},
+        {batch, {}, 2, "either --pcs LIST"},
+        {batch, {"--all", "--pcs", "1"}, 2, "either --pcs LIST"},
+        {batch, {"--pcs", "5-3"}, 2, "runs backwards"},
+        {batch, {"--pcs", "1,,2"}, 2, "bad PC list item ''"},
+        {batch, {"--pcs", "2,x"}, 1, "no PC is known as 'x'"},
+        {batch, {"--pcs", "0-2147483647"}, 2, "too long"},
+        {{"batch", "--db", db, "--pcs", "2"}, {}, 2, "needs --out-dir"},
+        {batch, {"--pcs", "2", "--jobs", "0"}, 2, "--jobs needs"},
+        {batch, {"--pcs", "2", "--reconnect-wait", "-1"}, 2, "--reconnect-wait needs"},
+        {batch, {"--pcs", "2", "--format", "pdf"}, 2, "unknown format"},
+        {{"batch", "--out-dir", out},
+         {"--db", dir.File("no.db"), "--pcs", "2"},
+         1,
+         "database file not found"},
+        {{"batch", "--out-dir", out},
+         {"--connect", "Driver=NoSuchDriver", "--pcs", "2"},
+         1,
+         "cannot connect to Driver=NoSuchDriver: SQLSTATE"},
+        {batch,
+         {"--pcs", "2", "--styles", styles.Path()},
+         1,
+         "cannot read stylesheet " + styles.Path() + "/StdHardwareStyleSheet.xsl: No such file"},
+        {batch,
+         {"--pcs", "2", "--styles", endless.Path()},
+         1,
+         "stylesheet " + endless.Path() + "/StdHardwareStyleSheet.xsl is not a regular file"},
+        {{"batch", "--db", db, "--pcs", "2"},
+         {"--out-dir", "/proc/no/such"},
+         1,
+         "cannot create folder /proc/no"},
+        {query,
+         {"--sql", "SELECT 1", "--format", "xml", "--format", "html"},
+         2,
+         "--format is given 2 times"},
+        {query, {}, 2, "either --sql"},
+        {query, {"--named", "fastest"}, 2, "unknown named query 'fastest' (one of: low-disk"},
+        {query, {"--named", "cpu"}, 2, "cpu needs --like TEXT"},
+        {query, {"--named", "low-disk", "--mb", "5"}, 2, "low-disk takes no --mb"},
+        {query, {"--named", "memory-below", "--mb", "lots"}, 2, "needs --mb N"},
+        {query,
+         {"--sql", "SELECT 1", "--format", "text"},
+         2,
+         "query formats are html, xml, csv and json"},
+        {query, {"--sql", "SELECT * FROM NoSuchTable"}, 1, "database error: SQLSTATE"},
+        {{"query", "--db", db, "--sql", "SELECT 1"},
+         {"--out", "/nonexistent/q.html"},
+         1,
+         "cannot write /nonexistent/q.html"},
+        {{"list", "--db", db},
+         {"--sort", "speed"},
+         2,
+         "unknown sort column 'speed' (one of: id, name"},
+        {{"init-db", "--db", out}, {"--pcs", "1", "--seeds", "2"}, 2, "(did you mean --seed?)"},
+        {{"info"}, {"--component", kBuild + "/no/such/HardwareListH.so"}, 3, "component not found"},
+        {{"info"}, {"--component", HW_SOURCE_DIR "/CMakeLists.txt"}, 3, "cannot load component"},
+        {{"info"},
+         {"--component", kBuild + "/lib/libhwplatform.so"},
          3,
          "lacks the export(s): GetID, Verify"},
-        {{"info", "--component", kBuild + "/tests/libfake_component.so"},
+        {{"info"},
+         {"--component", kBuild + "/tests/libfake_component.so"},
          3,
          "failed the Verify handshake"},
-        {{}, 2, "usage: hwconsole"},
-        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
     };
     for (const auto& c : cases) {
-        ProcessResult r = RunConsole(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.message;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
+        std::vector<std::string> args = c.command;
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const std::string line = ::testing::PrintToString(args);
+        ProcessResult r = RunConsole(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << line << "\n" << r.err;
+        EXPECT_NE((c.exitCode == 0 ? r.out : r.err).find(c.expected), std::string::npos)
+            << line << "\n"
+            << r.out << r.err;
+        if (c.exitCode != 0) {
+            EXPECT_TRUE(r.out.empty()) << line << "\n" << r.out;
+        }
+        EXPECT_NE(access(out.c_str(), F_OK), 0) << line << ": a refused command writes nothing";
+        EXPECT_EQ(r.err.find("secret"), std::string::npos) << "passwords stay out of messages";
     }
-    ProcessResult help = RunConsole({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("exit codes:"), std::string::npos);
-    EXPECT_NE(help.out.find("init-db"), std::string::npos);
 }
 
 ProcessResult Report(std::vector<std::string> args) {
@@ -72,73 +217,6 @@ TEST(ConsoleReport, WritesTheHtmlReportToAFileOrStandardOutput) {
     EXPECT_NE(html.find("Acme &amp; Co"), std::string::npos);
     EXPECT_NE(html.find("Samsung SSD 980"), std::string::npos);
     EXPECT_EQ(Report({"--pc", "2", "--user", "zoe", "--company", "Acme & Co"}).out, html);
-}
-
-TEST(ConsoleReport, ReportsEachFailureClearlyAndWritesNoFile) {
-    const std::string db = testdb::SampleFleet();
-    testdb::TempDir styles, broken, endless;
-    std::ofstream(broken.File("StdHardwareStyleSheet.xsl")) << "<xsl:stylesheet version='1.0'";
-    // A stylesheet that never ends once took the whole process down.
-    std::filesystem::create_symlink("/dev/zero", endless.File("StdHardwareStyleSheet.xsl"));
-    // The document carries InUse as the database holds it: an '&' there
-    // leaves it unreadable, and the component says so through the host.
-    const std::string rawInUse = styles.File("raw-in-use.db");
-    testdb::CreateSqliteDatabase(rawInUse, {HW_TEST_DATA "/report-pcs.sql"});
-    {
-        CDataConnection connection;
-        connection.Open(testdb::SqliteConnect(rawInUse).c_str());
-        connection.m_database.ExecuteSQL("UPDATE SystemSlot SET InUse = 'A & B' WHERE ID = 2");
-    }
-    const std::string out = styles.File("never.html");
-    const struct {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string message;
-    } cases[] = {
-        {{"--db", db}, 2, "report needs --pc ID"},
-        {{"--pc", "x2", "--db", db}, 2, "report needs --pc ID"},
-        {{"--pc", "2"}, 2, "name the database with --db FILE"},
-        {{"--pc", "2", "--db", styles.File("missing.db")}, 1, "database file not found"},
-        {{"--pc", "2", "--db", db, "--styles", styles.Path()},
-         1,
-         "the transformation failed: cannot read stylesheet " + styles.Path() +
-             "/StdHardwareStyleSheet.xsl: No such file or directory"},
-        {{"--pc", "2", "--db", db, "--styles", broken.Path()},
-         1,
-         "stylesheet " + broken.Path() +
-             "/StdHardwareStyleSheet.xsl is not well-formed XML: line 1"},
-        {{"--pc", "2", "--db", db, "--styles", endless.Path()},
-         1,
-         "stylesheet " + endless.Path() + "/StdHardwareStyleSheet.xsl is not a regular file"},
-        {{"--pc", "2", "--db", rawInUse},
-         1,
-         "the transformation failed: the report document is not well-formed XML: line 71: "
-         "xmlParseEntityRef: no name"},
-        {{"--pc", "2", "--connect", "Driver=NoSuchDriver;Database=x;PWD=secret"},
-         1,
-         "cannot connect to Driver=NoSuchDriver;Database=x;PWD=***: SQLSTATE"},
-        {{"--pc", "1", "--db", db}, 1, "PC 1 has no inventory rows in " + db},
-        {{"--pc", "2", "--db", db, "--format", "pdf"}, 2, "unknown format 'pdf'"},
-        {{"--pc", "2", "--db", db, "--format", "text", "--styles", styles.Path()},
-         2,
-         "give either --format NAME or --styles DIR, not both"},
-        {{"--pc", "2", "--db", db, "--component", styles.File("none.so")},
-         3,
-         "component not found"},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = {"report", "--out", out};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        ProcessResult r = RunConsole(args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.message << "\n" << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_NE(access(out.c_str(), F_OK), 0) << "a failed report must leave no file";
-        EXPECT_EQ(r.err.find("secret"), std::string::npos) << "passwords stay out of messages";
-    }
-    ProcessResult unwritable = Report({"--pc", "2", "--out", "/nonexistent/dir/r.html"});
-    EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_NE(unwritable.err.find("cannot write /nonexistent/dir/r.html"), std::string::npos)
-        << unwritable.err;
 }
 
 TEST(ConsoleReport, DatabaseErrorNamesTheSqlState) {

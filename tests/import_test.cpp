@@ -158,6 +158,19 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(SqliteDump(db), afterUpdate);
+
+    // The fleet list and a batch's index show the imported PCs as they are now.
+    const ProcessResult list = RunConsole({"list", "--db", db, "--q", "lf014", "--format", "csv"});
+    EXPECT_EQ(list.out, "ID,Name,Manufacturer,Model,OS,CPU,MemoryMB,LastInventory\r\n" +
+                            std::to_string(computer3) +
+                            ",LF014,TOSHIBA,PORTEGE Z30-A,Fedora release 25 (Twenty Five),"
+                            "Intel(R) Core(TM) i5-4210U CPU @ 1.70GHz,7908,2017-06-09T07:00:49Z\r\n")
+        << list.err;
+    r = RunConsole({"batch", "--db", db, "--all", "--out-dir", dir.File("pages")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string index = testdb::ReadText(dir.File("pages/index.html"));
+    for (const char* name : {"pc-arg-23", "iMac de Marie", "glpixps", "LF014"})
+        EXPECT_NE(index.find("\">" + std::string(name) + "</a>"), std::string::npos) << index;
 }
 
 // PostgreSQL gets the same rows: every report is byte for byte the SQLite one.

@@ -1,0 +1,171 @@
+#include "host/FleetList.h"
+
+#include "host/FleetIndex.h"
+#include "host/TextRows.h"
+
+namespace {
+
+struct ColumnInfo {
+    ListColumn column;
+    const char* name;
+    const char* sortKey;  // PCListing columns, each sorted the same way
+};
+
+const ColumnInfo kColumns[] = {
+    {ListColumn::kId, "id", ""},
+    {ListColumn::kName, "name", "[Name]"},
+    {ListColumn::kModel, "model", "[Manufacturer], [Model]"},
+    {ListColumn::kOs, "os", "[OS]"},
+    {ListColumn::kCpu, "cpu", "[CPU]"},
+    {ListColumn::kMemory, "memory", "[Memory]"},
+    {ListColumn::kLastInventory, "inventory", "[LastInventory]"},
+};
+
+// "ORDER BY key1 DESC, key2 DESC, [ID] DESC": every key in the direction,
+// the ID last so that equal values page in a stable order.
+std::string OrderBy(ListColumn column, bool descending) {
+    const std::string direction = descending ? " DESC" : "";
+    std::string keys;
+    for (const ColumnInfo& info : kColumns)
+        if (info.column == column) keys = info.sortKey;
+    std::string order;
+    size_t start = 0;
+    while (start < keys.size()) {
+        size_t end = keys.find(", ", start);
+        if (end == std::string::npos) end = keys.size();
+        order += keys.substr(start, end - start) + direction + ", ";
+        start = end + 2;
+    }
+    return " ORDER BY " + order + "[ID]" + direction;
+}
+
+std::string Window(DbDialect dialect, size_t offset, size_t limit) {
+    const std::string skip = std::to_string(offset);
+    const std::string take = std::to_string(limit);
+    switch (dialect) {
+        case DbDialect::SQLServer:
+            return " OFFSET " + skip + " ROWS" +
+                   (limit ? " FETCH NEXT " + take + " ROWS ONLY" : "");
+        case DbDialect::SQLite:
+            return " LIMIT " + (limit ? take : std::string("-1")) + " OFFSET " + skip;
+        case DbDialect::PostgreSQL:
+        case DbDialect::Generic:
+            break;
+    }
+    return (limit ? " LIMIT " + take : std::string()) + " OFFSET " + skip;
+}
+
+size_t CodePoints(const std::string& text) {
+    size_t count = 0;
+    for (char ch : text) count += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+    return count;
+}
+
+// The IDs of the PCs whose searchable values hold `search`, as a SELECT with
+// one '?' and the value for it. SQLite's trigram index answers a phrase of three or
+// more characters exactly (a MATCH, never reading the rows); PostgreSQL's
+// pg_trgm index answers LIKE. Shorter texts, and LIKE's own wildcards on
+// other databases, are found by reading every row's values.
+std::string SearchSelect(DbDialect dialect, const std::string& search, std::string& value) {
+    std::string folded;
+    for (char ch : FoldCase(search))
+        if (static_cast<unsigned char>(ch) >= 0x20) folded += ch;  // values are one per line
+    if (dialect == DbDialect::SQLite && CodePoints(folded) >= 3) {
+        value = "\"";
+        for (char ch : folded) value += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+        value += '"';
+        return "SELECT rowid FROM [dbo].[PCSearch] WHERE [PCSearch] MATCH ?";
+    }
+    bool escaped = false;
+    value = "%";
+    for (char ch : folded) {
+        if (ch == '%' || ch == '_' || ch == '\\') {
+            value += '\\';
+            escaped = true;
+        }
+        value += ch;
+    }
+    value += '%';
+    return std::string("SELECT [ID] FROM [dbo].[PCSearch] WHERE [Text] LIKE ?") +
+           (escaped ? " ESCAPE '\\'" : "");
+}
+
+}  // namespace
+
+bool FindListColumn(const std::string& name, ListColumn& column) {
+    for (const ColumnInfo& info : kColumns)
+        if (name == info.name) {
+            column = info.column;
+            return true;
+        }
+    return false;
+}
+
+std::string ListColumnNames() {
+    std::string names;
+    for (const ColumnInfo& info : kColumns)
+        names += (names.empty() ? "" : ", ") + std::string(info.name);
+    return names;
+}
+
+FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
+    std::string found, with, where, counted = "[dbo].[PCListing]", value;
+    std::vector<std::string> params;
+    if (!query.search.empty()) {
+        found = SearchSelect(db.GetDialect(), query.search, value);
+        where = " WHERE [ID] IN (" + found + ")";
+        counted = "(" + found + ") found";  // the index alone counts them
+        params.push_back(value);
+    }
+    FleetPage page;
+    {
+        TextRows count(db, "SELECT COUNT(*) FROM " + counted, 1, params);
+        if (count.Run()) page.total = static_cast<size_t>(count.Number(0, 0));
+    }
+    // PostgreSQL walks the sort column's index and tests each PC against the
+    // search, which suits many matches; for a few thousand it is faster to
+    // take the matches first and sort their rows (measured on 100,000 PCs).
+    if (!where.empty() && db.GetDialect() == DbDialect::PostgreSQL && page.total <= 5000) {
+        with = "WITH found AS MATERIALIZED (" + found + ") ";
+        where = " WHERE [ID] IN (SELECT [ID] FROM found)";
+    }
+    TextRows rows(db,
+                  with +
+                      "SELECT [ID], [Name], [Manufacturer], [Model], [OS], [CPU], [Memory], "
+                      "[LastInventory] FROM [dbo].[PCListing]" +
+                      where + OrderBy(query.sortBy, query.descending) +
+                      Window(db.GetDialect(), query.offset, query.limit),
+                  8, params);
+    for (bool more = rows.Run(); more; more = rows.Next()) {
+        FleetRow row;
+        row.id = static_cast<int32_t>(rows.Number(0, 0));
+        row.name = rows[1];
+        row.manufacturer = rows[2];
+        row.model = rows[3];
+        row.os = rows[4];
+        row.cpu = rows[5];
+        row.memoryMb = rows.Number(6);
+        row.lastInventory = rows[7];
+        page.rows.push_back(std::move(row));
+    }
+    return page;
+}
+
+std::string ModelText(const FleetRow& row) {
+    if (row.manufacturer.empty() || row.model.empty()) return row.manufacturer + row.model;
+    const std::string maker = FoldCase(row.manufacturer.substr(0, row.manufacturer.find(' ')));
+    if (FoldCase(row.model).compare(0, maker.size(), maker) == 0) return row.model;
+    return row.manufacturer + " " + row.model;
+}
+
+TextTable FleetRowsTable(const std::vector<FleetRow>& rows) {
+    TextTable table;
+    table.columns = {"ID", "Name", "Manufacturer", "Model",
+                     "OS", "CPU",  "MemoryMB",     "LastInventory"};
+    table.numeric = {true, false, false, false, false, false, true, false};
+    for (const FleetRow& row : rows)
+        table.rows.push_back({std::to_string(row.id), row.name, row.manufacturer, row.model, row.os,
+                              row.cpu, row.memoryMb < 0 ? "" : std::to_string(row.memoryMb),
+                              row.lastInventory});
+    return table;
+}
