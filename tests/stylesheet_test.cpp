@@ -428,6 +428,11 @@ TEST_F(TransformerTest, AChangeToTheStylesheetOrWhatItImportsShowsAtTheNextRepor
     EXPECT_NE(report(nullptr, importer).find("is refused: it is outside the Styles folder"),
               std::string::npos);
     EXPECT_EQ(report(folder.c_str(), importer), "is");
+    // The same file named as a URL, each way a file URL may be written.
+    for (const char* scheme : {"file://localhost", "file://", "file:"}) {
+        WriteText(importer, ImportingStylesheet('i', scheme + styles.File("shared.xsl")));
+        EXPECT_EQ(report(folder.c_str(), importer), "is") << scheme;
+    }
 }
 
 TEST_F(TransformerTest, KeepsAtMostSixteenCompiledStylesheets) {
