@@ -13,6 +13,7 @@
 
 #include "import/ImportRun.h"
 #include "import/InventoryMapping.h"
+#include "import/Placeholders.h"
 #include "import/XmlInventoryReader.h"
 #include "platform/Statement.h"
 #include "tests/ReportSchema.h"
@@ -424,7 +425,8 @@ TEST(ImportReader, InventoryTimesBecomeUtcAtTheirEdges) {
 }
 
 // The attribute guard skips quoted text: '=' and '>' there are no attributes.
-// Rows are checked against their table's columns.
+// Rows are checked against their table's columns; placeholder serials are told
+// from real ones.
 TEST(ImportReader, QuotedEqualsSignsAreNoAttributesAndNullFitsAnyColumn) {
     std::string value;
     for (int i = 0; i < 70; ++i) value += "a=";
@@ -439,6 +441,11 @@ TEST(ImportReader, QuotedEqualsSignsAreNoAttributesAndNullFitsAnyColumn) {
     EXPECT_NO_THROW(inventory.Add(hwimport::HwTable::CPU, row));
     row.back() = 1.5;
     EXPECT_THROW(inventory.Add(hwimport::HwTable::CPU, row), std::logic_error);
+    // A firmware default is no serial number to match by; a real one is.
+    for (const char* serial : {"To Be Filled By O.E.M.", "  n/a ", "0000000"})
+        EXPECT_TRUE(hwimport::IsPlaceholderSerial(serial)) << serial;
+    for (const char* serial : {"CZC0479792", "C02NG5A5FY11", "640HP72"})
+        EXPECT_FALSE(hwimport::IsPlaceholderSerial(serial)) << serial;
 }
 
 // The library in process, on SQLite and PostgreSQL.
