@@ -48,6 +48,11 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv) {
     return result;
 }
 
+// Every row of a SQLite file as SQL text: equal dumps, equal databases.
+inline std::string SqliteDump(const std::string& file) {
+    return RunProcess({"/usr/bin/sqlite3", file, ".dump"}).out;
+}
+
 inline const std::string kConsole = HW_BUILD_DIR "/bin/hwconsole";
 
 // hwconsole with the given arguments.

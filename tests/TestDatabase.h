@@ -24,6 +24,17 @@ inline std::string ReadText(const std::string& path) {
     return ss.str();
 }
 
+inline void WriteText(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// How often `what` occurs in `text`.
+inline size_t CountOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
 // Runs every statement of an SQL file.
 inline void RunSqlFile(CDatabase& db, const std::string& path) {
     std::vector<std::string> statements;
@@ -62,10 +73,8 @@ inline void CreateSqliteDatabase(const std::string& file,
     for (const std::string& data : dataFiles) RunSqlFile(connection.m_database, data);
 }
 
-// The connection string of the test PostgreSQL server, or "" when the `pg`
-// test fixture did not start one.
 // The connection string the test server wrote (pg-server start DIR writes
-// DIR/connect.txt).
+// DIR/connect.txt), or "" when the `pg` test fixture did not start one.
 inline std::string PostgresConnect(const std::string& file = HW_PG_CONNECT_FILE) {
     std::string text = ReadText(file);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "host/ComponentLoader.h"
 #include "tests/Subprocess.h"
 #include "tests/TestDatabase.h"
 #include "tests/TestReport.h"
@@ -21,8 +20,6 @@ constexpr int kRenderThreads = 4;
 class ConcurrentReports : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(s_component.Load(HW_BUILD_DIR "/Components/HardwareListH.so"))
-            << s_component.Error();
         s_dir = new testdb::TempDir();
         const ProcessResult made =
             RunProcess({HW_BUILD_DIR "/bin/hwconsole", "init-db", "--db", s_dir->File("fleet.db"),
@@ -35,18 +32,16 @@ protected:
     static std::string Render(CDataConnection& connection, int pc) {
         const DisplayRequest request = testreport::Request(connection, pc);
         CString html;
-        EXPECT_EQ(s_component.Exports().Display(&request, &html), 1);
+        EXPECT_EQ(testreport::Component().Display(&request, &html), 1);
         return html.str();
     }
 
-    static ComponentLoader s_component;
     static testdb::TempDir* s_dir;
 };
-ComponentLoader ConcurrentReports::s_component;
 testdb::TempDir* ConcurrentReports::s_dir = nullptr;
 
 TEST_F(ConcurrentReports, FourThreadsRenderWhatOneThreadRendersAlone) {
-    const HwExports& exports = s_component.Exports();
+    const HwExports& exports = testreport::Component();
     const std::string connect = testdb::SqliteConnect(s_dir->File("fleet.db"));
     std::vector<std::string> alone(kPCs + 1);
     {

@@ -281,6 +281,9 @@ TEST_P(QueryGuard, HostileQueriesAreRefusedAndTheDatabaseStopsThemAnyway) {
         const bool failed = r.exitCode == 1 && r.err.rfind("hwconsole: database error: ", 0) == 0;
         EXPECT_TRUE(refused || failed) << query << "\n" << r.err << r.out;
     }
+    // A call the database would allow the reader is still the guard's to refuse.
+    ProcessResult call = Query({"--sql", "SELECT 1, pg_sleep(0)"});
+    EXPECT_EQ(call.exitCode, 2) << call.err;
     // Past the check, straight to a read-only session.
     CDataConnection session;
     session.Open(m_connect.c_str(), CDatabase::noOdbcDialog | CDatabase::openReadOnly);

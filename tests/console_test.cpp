@@ -1,9 +1,12 @@
 // hwconsole run as a user runs it: a subprocess, its output and exit code.
 #include <gtest/gtest.h>
 #include <libxml/c14n.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -370,6 +373,31 @@ TEST(ConsoleReport, PrintAndTextFormatsComeFromTheirFolders) {
           "  Free:                  25 %\n", "B:                       日本\n"})
         EXPECT_NE(text.out.find(line), std::string::npos) << "missing: " << line << "\n"
                                                           << text.out;
+}
+
+// A write that fails half-way (here at the file size limit) fails the
+// command with the reason, and leaves neither the file nor a temporary one.
+TEST(ConsoleOutput, AWriteThatFailsHalfWayLeavesNoFile) {
+    testdb::TempDir dir, logs;
+    const std::string db = testdb::SampleFleet(), out = dir.File("cut.html");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, SIG_IGN);  // write() then fails with EFBIG
+        const int err = open(logs.File("err").c_str(), O_WRONLY | O_CREAT, 0600);
+        dup2(err, 2);
+        execl(kConsole.c_str(), kConsole.c_str(), "report", "--db", db.c_str(), "--pc", "2",
+              "--out", out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_NE(testdb::ReadText(logs.File("err")).find("cannot write " + out + ": File too large"),
+              std::string::npos)
+        << testdb::ReadText(logs.File("err"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/ComponentLoader.h"
+#include "platform/ModuleState.h"
 #include "platform/Transaction.h"
 #include "report/ReportGenerator.h"
 #include "tests/Subprocess.h"
@@ -76,15 +76,9 @@ void ExpectCutShortAt(const std::string& text, const std::string& good,
     EXPECT_EQ(text.find("</HARDWARE>"), std::string::npos);
 }
 
-std::string FileBytes(const std::string& path) {
-    return testdb::ReadText(path);
-}
-
 class DatabaseFaults : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ASSERT_TRUE(s_component.Load(HW_BUILD_DIR "/Components/HardwareListH.so"))
-            << s_component.Error();
         s_dir = new testdb::TempDir();
         s_template = s_dir->File("template.db");
         testdb::CreateSqliteDatabase(s_template, {HW_TEST_DATA "/report-pcs.sql"});
@@ -111,12 +105,13 @@ protected:
         CString host("text on entry");
         std::string error;
         try {
-            s_component.Exports().Display(&request, &host);
+            testreport::Component().Display(&request, &host);
             ADD_FAILURE() << "Display returned although the database failed";
         } catch (const CDBException& e) {
             error = e.what();
         }
         EXPECT_TRUE(host.IsEmpty());
+        EXPECT_EQ(AfxGetApp(), nullptr) << "the caller's module state must be current again";
         return error;
     }
 
@@ -124,23 +119,21 @@ protected:
     // at `failing`, the export passes the exception on, the file is unchanged.
     void ExpectFaultAt(CDataConnection& connection, const std::string& file,
                        const std::string& failing, const std::string& errorHas) {
-        const std::string before = FileBytes(file);
+        const std::string before = testdb::ReadText(file);
         CString document;
         const std::string error = BuildDocument(connection, 2, document);
         ASSERT_FALSE(error.empty()) << "the report did not fail";
         EXPECT_NE(error.find(errorHas), std::string::npos) << error;
         ExpectCutShortAt(document.str(), s_good, failing);
         EXPECT_EQ(DisplayThroughExport(connection), error);
-        EXPECT_TRUE(FileBytes(file) == before) << "the report changed the database file";
+        EXPECT_TRUE(testdb::ReadText(file) == before) << "the report changed the database file";
     }
 
-    static ComponentLoader s_component;
     static testdb::TempDir* s_dir;
     static std::string s_template;
     static std::string s_good;
     testdb::TempDir m_dir;
 };
-ComponentLoader DatabaseFaults::s_component;
 testdb::TempDir* DatabaseFaults::s_dir = nullptr;
 std::string DatabaseFaults::s_template;
 std::string DatabaseFaults::s_good;
@@ -193,17 +186,17 @@ TEST_F(DatabaseFaults, TextInNumericColumnsIsReadAsANumberOrFailsCleanly) {
     connection.m_database.ExecuteSQL("UPDATE CPU SET Speed = 'abc' WHERE ID = 2");
     connection.m_database.ExecuteSQL("UPDATE DiskDrive SET Capacity = 'lots' WHERE ID = 2");
     connection.m_database.ExecuteSQL("UPDATE Printer SET State = x'00ff' WHERE ID = 2");
-    const std::string before = FileBytes(file);
+    const std::string before = testdb::ReadText(file);
     CString document;
     const std::string error = BuildDocument(connection, 2, document);
     EXPECT_EQ(error, "");
     const std::string text = document.str();
     EXPECT_NE(text.find("<ClockSpeed>0 MHz</ClockSpeed>"), std::string::npos) << text;
     EXPECT_NE(text.find("</HARDWARE>"), std::string::npos);
-    EXPECT_TRUE(FileBytes(file) == before);
+    EXPECT_TRUE(testdb::ReadText(file) == before);
 }
 
-TEST_F(DatabaseFaults, MissingFileGivesAnErrorAndCreatesNoTables) {
+TEST_F(DatabaseFaults, MissingFileFolderOrForeignBytesAreRefusedAndLeftAsTheyWere) {
     const std::string file = m_dir.File("missing.db");
     CDataConnection connection;
     std::string error;
@@ -214,24 +207,21 @@ TEST_F(DatabaseFaults, MissingFileGivesAnErrorAndCreatesNoTables) {
         error = e.what();  // a driver that refuses to create the file says so here
     }
     EXPECT_NE(error.find("SystemOverview"), std::string::npos) << error;
-    EXPECT_EQ(FileBytes(file), "") << "the report must not create anything";
-}
+    EXPECT_EQ(testdb::ReadText(file), "") << "the report must not create anything";
 
-TEST_F(DatabaseFaults, FolderOrNonDatabaseInPlaceOfTheFileIsRefusedAtConnect) {
     // Root reads any file whatever its mode; a folder or foreign bytes in
     // place of the database are what stays unreadable.
     const std::string folder = m_dir.File("folder.db");
     std::filesystem::create_directory(folder);
-    CDataConnection connection;
-    EXPECT_THROW(connection.Open(testdb::SqliteConnect(folder).c_str()), CDBException);
+    CDataConnection onFolder, onText;
+    EXPECT_THROW(onFolder.Open(testdb::SqliteConnect(folder).c_str()), CDBException);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
 
     const std::string text = m_dir.File("notes.db");
-    std::ofstream(text, std::ios::binary) << std::string(8192, 'x');
-    const std::string before = FileBytes(text);
-    CDataConnection other;
-    EXPECT_THROW(other.Open(testdb::SqliteConnect(text).c_str()), CDBException);
-    EXPECT_TRUE(FileBytes(text) == before);
+    testdb::WriteText(text, std::string(8192, 'x'));
+    const std::string before = testdb::ReadText(text);
+    EXPECT_THROW(onText.Open(testdb::SqliteConnect(text).c_str()), CDBException);
+    EXPECT_TRUE(testdb::ReadText(text) == before);
 }
 
 TEST_F(DatabaseFaults, FileOverwrittenUnderAnOpenConnectionFailsTheFirstSection) {

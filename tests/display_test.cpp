@@ -3,12 +3,11 @@
 #include <unistd.h>
 
 #include <climits>
-#include <fstream>
 #include <string>
 
 #include "host/ComponentLoader.h"
-#include "platform/ModuleState.h"
 #include "tests/TestDatabase.h"
+#include "tests/TestReport.h"
 
 namespace {
 
@@ -25,9 +24,7 @@ TEST(DisplayRelativeLoad, FindsItsStylesAfterTheHostChangesDirectory) {
     ASSERT_EQ(chdir("/"), 0);
     CDataConnection connection;
     connection.Open(testdb::SqliteConnect(testdb::SampleFleet()).c_str());
-    DisplayRequest request;
-    request.Connection = &connection;
-    request.PCID = 2;
+    const DisplayRequest request = testreport::Request(connection, 2);
     CString host;
     if (loaded) component.Exports().Display(&request, &host);
     EXPECT_EQ(chdir(previous), 0);
@@ -35,72 +32,31 @@ TEST(DisplayRelativeLoad, FindsItsStylesAfterTheHostChangesDirectory) {
     EXPECT_NE(host.str().find("<html"), std::string::npos) << "no page: Styles/ was looked up from /";
 }
 
-class DisplayExport : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(s_component.Load(kBuild + "/Components/HardwareListH.so"))
-            << s_component.Error();
-    }
-    void SetUp() override { Connect(testdb::SampleFleet()); }
-    void Connect(const std::string& file) {
-        m_connection.Close();
-        m_connection.Open(testdb::SqliteConnect(file).c_str());
-        m_request.Connection = &m_connection;
-        m_request.PCID = 2;
-        m_request.CompanyName = "Acme <Corp>";
-        m_request.User = "admin";
-    }
+// The host's string on entry names a Styles folder to load from; PathName
+// still names the installation's. An empty folder gives 1 and no text.
+TEST(DisplayExport, TheHostsFolderSuppliesTheStylesheetAndPathNameTheInstallation) {
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(testdb::SampleFleet()).c_str());
+    const DisplayRequest request = testreport::Request(connection, 2, "Acme <Corp>");
+    CString shipped;
+    EXPECT_EQ(testreport::Component().Display(&request, &shipped), 1);
+    EXPECT_NE(shipped.str().find("Acme &lt;Corp&gt;"), std::string::npos);
+    EXPECT_NE(shipped.str().find("Zoë Müller"), std::string::npos);
 
-    int32_t Display(CString& host) { return s_component.Exports().Display(&m_request, &host); }
-
-    static ComponentLoader s_component;
-    CDataConnection m_connection;
-    DisplayRequest m_request;
-};
-ComponentLoader DisplayExport::s_component;
-
-TEST_F(DisplayExport, ReturnsTheHtmlOfTheShippedStylesheet) {
-    CString host;
-    EXPECT_EQ(Display(host), 1);
-    const std::string html = host.str();
-    EXPECT_NE(html.find("<html"), std::string::npos) << html.substr(0, 200);
-    EXPECT_NE(html.find("Acme &lt;Corp&gt;"), std::string::npos);
-    EXPECT_NE(html.find("Core X 5600"), std::string::npos);
-    EXPECT_NE(html.find("Zoë Müller"), std::string::npos);
-}
-
-TEST_F(DisplayExport, MissingStylesheetGivesOneAndAnEmptyString) {
-    testdb::TempDir empty;
-    CString host((empty.Path() + "/").c_str());
-    EXPECT_EQ(Display(host), 1);
-    EXPECT_TRUE(host.IsEmpty()) << "the folder text on entry must be gone";
-}
-
-TEST_F(DisplayExport, HostFolderIsUsedForLoadingWhilePathNameNamesTheInstallation) {
     testdb::TempDir styles;
-    std::ofstream(styles.File("StdHardwareStyleSheet.xsl"))
-        << "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-           "<xsl:output method=\"text\"/><xsl:param name=\"PathName\"/>"
-           "<xsl:template match=\"/\">[<xsl:value-of select=\"$PathName\"/>]"
-           "<xsl:value-of select=\"/HARDWARE/CompanyName\"/></xsl:template>"
-           "</xsl:stylesheet>";
-    CString host((styles.Path() + "/").c_str());
-    EXPECT_EQ(Display(host), 1);
-    EXPECT_EQ(host.str(), "[" + kBuild + "/Styles/]Acme <Corp>");
-}
+    CString empty((styles.Path() + "/").c_str());
+    EXPECT_EQ(testreport::Component().Display(&request, &empty), 1);
+    EXPECT_TRUE(empty.IsEmpty()) << "the folder text on entry must be gone";
 
-TEST_F(DisplayExport, DatabaseExceptionReachesTheHostWithAnEmptyString) {
-    testdb::TempDir dir;
-    Connect(testdb::FleetWithout(dir, "Printer"));
-    CString host("text on entry");
-    try {
-        Display(host);
-        FAIL() << "Display returned although the Printer table is gone";
-    } catch (const CDBException& e) {
-        EXPECT_NE(std::string(e.what()).find("Printer"), std::string::npos) << e.what();
-    }
-    EXPECT_TRUE(host.IsEmpty());
-    EXPECT_EQ(AfxGetApp(), nullptr) << "the caller's module state must be current again";
+    testdb::WriteText(
+        styles.File("StdHardwareStyleSheet.xsl"),
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:output method=\"text\"/><xsl:param name=\"PathName\"/>"
+        "<xsl:template match=\"/\">[<xsl:value-of select=\"$PathName\"/>]"
+        "<xsl:value-of select=\"/HARDWARE/CompanyName\"/></xsl:template></xsl:stylesheet>");
+    CString host((styles.Path() + "/").c_str());
+    EXPECT_EQ(testreport::Component().Display(&request, &host), 1);
+    EXPECT_EQ(host.str(), "[" + kBuild + "/Styles/]Acme <Corp>");
 }
 
 }  // namespace

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "import/ImportRun.h"
+#include "import/InventoryMapping.h"
+#include "import/Placeholders.h"
+#include "import/XmlInventoryReader.h"
 #include "platform/Statement.h"
 #include "tests/ReportSchema.h"
 #include "tests/Subprocess.h"
@@ -45,26 +48,12 @@ int PcOf(const std::string& out, const std::string& file) {
     return at == std::string::npos ? 0 : std::stoi(out.substr(at + line.size()));
 }
 
-std::string Dump(const std::string& file) {
-    return RunProcess({"/usr/bin/sqlite3", file, ".dump"}).out;
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // The text after `label` on its line, blanks and a ':' trimmed; "" when absent.
 std::string ValueAfter(const std::string& text, const std::string& label) {
     size_t at = text.find(label);
     if (at == std::string::npos) return "";
     at = text.find_first_not_of(" \t:", at + label.size());
     return text.substr(at, text.find('\n', at) - at);
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
 }
 
 // What each real inventory must show in its report, line for line as the
@@ -122,7 +111,7 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
     testdb::TempDir dir;
     const std::string db = dir.File("new.db");
     const std::string broken = dir.File("broken.json");
-    Write(broken, "{\"deviceid\": \"x\", \"content\": {");
+    testdb::WriteText(broken, "{\"deviceid\": \"x\", \"content\": {");
     std::vector<std::string> args{"--db", db, "--jobs", "2"};
     for (const Sample& s : Samples()) args.push_back(kInventories + s.file);
     args.push_back(broken);
@@ -142,15 +131,15 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
             EXPECT_NE(report.find(line), std::string::npos) << s.file << ": " << line;
         computer3 = pc;
     }
-    EXPECT_EQ(Count(ReportOf({"--db", db}, computer3), "<Monitor>"), 2u);
+    EXPECT_EQ(testdb::CountOf(ReportOf({"--db", db}, computer3), "<Monitor>"), 2u);
 
     // The same files again: nothing to write, and the file stays as it was.
-    const std::string before = Dump(db);
+    const std::string before = SqliteDump(db);
     args.pop_back();
     r = Import(args);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(Count(r.out, "(unchanged)"), Samples().size()) << r.out;
-    EXPECT_EQ(Dump(db), before);
+    EXPECT_EQ(testdb::CountOf(r.out, "(unchanged)"), Samples().size()) << r.out;
+    EXPECT_EQ(SqliteDump(db), before);
 
     // The same machine months later: one monitor fewer, more memory.
     r = Import({"--db", db, kInventories + "computer_3_updated.json.gz"});
@@ -158,18 +147,18 @@ TEST(ImportSqlite, RealInventoriesShowInTheReportAndReplaceTheirPcsRows) {
     EXPECT_EQ(PcOf(r.out, kInventories + "computer_3_updated.json.gz"), computer3) << r.out;
     EXPECT_NE(r.out.find("(updated)"), std::string::npos) << r.out;
     const std::string updated = ReportOf({"--db", db}, computer3);
-    EXPECT_EQ(Count(updated, "<Monitor>"), 1u) << "the removed monitor is gone";
+    EXPECT_EQ(testdb::CountOf(updated, "<Monitor>"), 1u) << "the removed monitor is gone";
     EXPECT_NE(updated.find("<Name>DIMM0</Name>\n<Capacity>4096 MB</Capacity>"), std::string::npos);
     EXPECT_EQ(updated.find("2048 MB"), std::string::npos) << "no stale memory row";
 
     // The older inventory is skipped, with a message, and writes nothing.
-    const std::string afterUpdate = Dump(db);
+    const std::string afterUpdate = SqliteDump(db);
     r = Import({"--db", db, kInventories + "computer_3.json.gz"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("is older than the one stored for PC " + std::to_string(computer3)),
               std::string::npos)
         << r.out;
-    EXPECT_EQ(Dump(db), afterUpdate);
+    EXPECT_EQ(SqliteDump(db), afterUpdate);
 
     // The fleet list and a batch's index show the imported PCs as they are now.
     const ProcessResult list = RunConsole({"list", "--db", db, "--q", "lf014", "--format", "csv"});
@@ -218,7 +207,7 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
     const std::string db = dir.File("fleet.db");
     testdb::CreateSqliteDatabase(db, {HW_TEST_DATA "/report-pcs.sql"});
     const std::string secret = dir.File("secret.txt");
-    Write(secret, "TOP-SECRET-CONTENT");
+    testdb::WriteText(secret, "TOP-SECRET-CONTENT");
     const std::string head = "<?xml version=\"1.0\"?>\n";
     const std::string inventory =
         "<REQUEST><CONTENT><HARDWARE><NAME>%s</NAME></HARDWARE></CONTENT>"
@@ -292,10 +281,10 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
     };
     std::vector<std::string> args{"--db", db};
     for (const auto& c : cases) {
-        Write(dir.File(c.name), c.bytes);
+        testdb::WriteText(dir.File(c.name), c.bytes);
         args.push_back(dir.File(c.name));
     }
-    const std::string before = Dump(db);
+    const std::string before = SqliteDump(db);
     const ProcessResult r = Import(args);
     EXPECT_EQ(r.exitCode, 1);
     for (const auto& c : cases) {
@@ -307,7 +296,7 @@ TEST(ImportSqlite, BadInputIsRefusedWithItsReasonAndChangesNothing) {
     EXPECT_NE(r.out.find("0 new, 0 updated, 0 unchanged, 0 skipped as older, 19 failed"),
               std::string::npos)
         << r.out;
-    const std::string after = Dump(db);
+    const std::string after = SqliteDump(db);
     EXPECT_EQ(after, before);
     EXPECT_EQ(after.find("TOP-SECRET"), std::string::npos);
 }
@@ -332,7 +321,7 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
         close += 2;
     }
     marked += windows.substr(at);
-    Write(dir.File("marked.xml"), marked);
+    testdb::WriteText(dir.File("marked.xml"), marked);
     const ProcessResult r =
         Import({"--db", db, kInventories + "edge-cases.xml", dir.File("marked.xml")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -377,7 +366,7 @@ TEST(ImportSqlite, ThisMachineThroughTheDebianAgents) {
     const ProcessResult fusion = RunProcess({"/usr/bin/fusioninventory-inventory"});
     ASSERT_EQ(fusion.exitCode, 0) << "scripts/install-deps installs fusioninventory-agent: "
                                   << fusion.err;
-    Write(dir.File("fusion.xml"), fusion.out);
+    testdb::WriteText(dir.File("fusion.xml"), fusion.out);
     // Its own folders, so that Debian's configuration (reports under /var/lib) stays untouched.
     ASSERT_EQ(mkdir(dir.File("ocs").c_str(), 0700), 0);
     const ProcessResult ocs =
@@ -413,6 +402,50 @@ TEST(ImportSqlite, ThisMachineThroughTheDebianAgents) {
             << "PC " << pc;
         EXPECT_NE(report.find("<DeviceID>/</DeviceID>"), std::string::npos) << "PC " << pc;
     }
+}
+
+// An inventory's local time becomes UTC, which decides whether it is older
+// than the stored one; a time that is no time gives "".
+TEST(ImportReader, InventoryTimesBecomeUtcAtTheirEdges) {
+    const struct {
+        const char *local, *offset, *utc;
+    } cases[] = {
+        {"2017-12-31 23:59:60", "+0100", "2017-12-31T23:00:00Z"},
+        {"2017-01-01T00:00:00-05:30", "+0200", "2017-01-01T05:30:00Z"},  // its own zone wins
+        {"2017-06-09 09:00:49Z", "-0300", "2017-06-09T12:00:49Z"},
+        {"2017-06-09 09:00:49+02", "", "2017-06-09T07:00:49Z"},
+        {"2017-13-01 00:00:00", "", ""}, {"2017-00-10 00:00:00", "", ""},
+        {"2017-01-32 00:00:00", "", ""}, {"2017-01-00 00:00:00", "", ""},
+        {"2017-01-01 24:00:00", "", ""}, {"2017-01-01 00:60:00", "", ""},
+        {"2017-01-01 00:00:61", "", ""}, {"2017-01-01_00:00:00", "", ""},
+        {"2017-01-01 00:00", "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hwimport::ToUtcTimestamp(c.local, c.offset), c.utc) << c.local << " " << c.offset;
+}
+
+// The attribute guard skips quoted text: '=' and '>' there are no attributes.
+// Rows are checked against their table's columns; placeholder serials are told
+// from real ones.
+TEST(ImportReader, QuotedEqualsSignsAreNoAttributesAndNullFitsAnyColumn) {
+    std::string value;
+    for (int i = 0; i < 70; ++i) value += "a=";
+    const std::string xml = "<REQUEST><CONTENT><HARDWARE><NAME note='" + value +
+                            " >'>pc</NAME></HARDWARE></CONTENT><DEVICEID>d</DEVICEID>"
+                            "<QUERY>INVENTORY</QUERY></REQUEST>";
+    EXPECT_NO_THROW(hwimport::ReadXmlInventory(xml));
+
+    // NULL fits a column of any type; a value of another type does not.
+    hwimport::Inventory inventory;
+    hwimport::Row row(hwimport::TableOf(hwimport::HwTable::CPU).columns.size());
+    EXPECT_NO_THROW(inventory.Add(hwimport::HwTable::CPU, row));
+    row.back() = 1.5;
+    EXPECT_THROW(inventory.Add(hwimport::HwTable::CPU, row), std::logic_error);
+    // A firmware default is no serial number to match by; a real one is.
+    for (const char* serial : {"To Be Filled By O.E.M.", "  n/a ", "0000000"})
+        EXPECT_TRUE(hwimport::IsPlaceholderSerial(serial)) << serial;
+    for (const char* serial : {"CZC0479792", "C02NG5A5FY11", "640HP72"})
+        EXPECT_FALSE(hwimport::IsPlaceholderSerial(serial)) << serial;
 }
 
 // The library in process, on SQLite and PostgreSQL.

@@ -18,10 +18,6 @@ ProcessResult InitDb(std::vector<std::string> args) {
     return RunConsole(args);
 }
 
-std::string Dump(const std::string& file) {
-    return RunProcess({"/usr/bin/sqlite3", file, ".dump"}).out;
-}
-
 // Names in the folder, one per line, sorted.
 std::string List(const testdb::TempDir& dir) {
     return RunProcess({"/bin/ls", "-A", dir.Path()}).out;
@@ -91,10 +87,10 @@ TEST(InitDbSqlite, TheSeedAloneDecidesTheFleet) {
     ASSERT_EQ(InitDb({"--db", a, "--pcs", "30", "--seed", "7"}).exitCode, 0);
     ASSERT_EQ(InitDb({"--db", b, "--pcs", "30", "--seed=7"}).exitCode, 0);
     ASSERT_EQ(InitDb({"--db", c, "--pcs", "30", "--seed", "8"}).exitCode, 0);
-    const std::string dumpA = Dump(a);
+    const std::string dumpA = SqliteDump(a);
     ASSERT_GT(dumpA.size(), 10000u);
-    EXPECT_TRUE(dumpA == Dump(b)) << "the same seed must give identical tables";
-    EXPECT_FALSE(dumpA == Dump(c)) << "another seed must give another fleet";
+    EXPECT_TRUE(dumpA == SqliteDump(b)) << "the same seed must give identical tables";
+    EXPECT_FALSE(dumpA == SqliteDump(c)) << "another seed must give another fleet";
 
     // PC n does not depend on how many PCs follow it.
     const std::string more = folder.File("more.db");
@@ -109,14 +105,14 @@ TEST(InitDbSqlite, ReplacesAFilledDatabaseOnlyWithForce) {
     testdb::TempDir folder;
     const std::string file = folder.File("fleet.db");
     ASSERT_EQ(InitDb({"--db", file, "--pcs", "5"}).exitCode, 0);
-    const std::string before = Dump(file);
+    const std::string before = SqliteDump(file);
 
     ProcessResult refused = InitDb({"--db", file, "--pcs", "9"});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("already exists and is not empty"), std::string::npos)
         << refused.err;
     EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
-    EXPECT_EQ(Dump(file), before) << "a refused init-db leaves the file as it was";
+    EXPECT_EQ(SqliteDump(file), before) << "a refused init-db leaves the file as it was";
 
     ProcessResult forced = InitDb({"--db", file, "--pcs", "9", "--force"});
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
@@ -157,12 +153,17 @@ TEST(InitDbSqlite, RemovesWhatAKilledRunLeftAndNothingElse) {
     if (gone == 0) _exit(0);
     waitpid(gone, nullptr, 0);
     // The temporary files of a run killed outright and of one still running
-    // (this process), and a file of the user's own.
+    // (this process), and a file of the user's own; a link under the killed
+    // run's name is no file of the run's.
     const std::string killed = ".init-" + std::to_string(gone) + "-a1B2c3";
     const std::string running = ".init-" + std::to_string(getpid()) + "-d4E5f6";
+    const std::string link = ".init-" + std::to_string(gone) + "-link";
     for (const std::string& name : {killed, running, std::string(".tmp")})
         std::ofstream(file + name) << "20 MB of a half-built fleet";
+    std::filesystem::create_symlink(file + ".tmp", file + link);
     ASSERT_EQ(InitDb({"--db", file, "--pcs", "2"}).exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(file + link));
+    std::filesystem::remove(file + link);
     EXPECT_EQ(List(folder), "fleet.db\nfleet.db" + running + "\nfleet.db.tmp\n");
 }
 

@@ -205,7 +205,7 @@ TEST_P(RecordsetTest, QuotesAndBracketsSurviveInLiteralsAndBoundParameters) {
     }
 }
 
-TEST_P(RecordsetTest, MissingTableRaisesTheDriversStateAndMessage) {
+TEST_P(RecordsetTest, MissingTableOrClosedConnectionRaisesTheDriversStateAndMessage) {
     CItemSet set(&m_connection.m_database);
     set.m_strTable = "[dbo].[NoSuchTable]";
     try {
@@ -223,13 +223,11 @@ TEST_P(RecordsetTest, MissingTableRaisesTheDriversStateAndMessage) {
         EXPECT_NE(error.Find("nosuchtable"), -1) << e.m_strError.GetString();
     }
     EXPECT_FALSE(set.IsOpen());
-}
 
-TEST_P(RecordsetTest, ClosedConnectionIsRefusedWithAClearError) {
     CDatabase closed;
-    CItemSet set(&closed);
-    EXPECT_THROW(set.Open(), CDBException);
-    EXPECT_FALSE(set.IsOpen());
+    CItemSet onClosed(&closed);
+    EXPECT_THROW(onClosed.Open(), CDBException);
+    EXPECT_FALSE(onClosed.IsOpen());
 }
 
 HW_ON_BOTH_BACKENDS(RecordsetTest);

@@ -53,6 +53,20 @@ TEST(ToValidUtf8, ReplacesWhatXmlCannotReadAndKeepsTheRest) {
     // Found by fuzzing: U+FFFE and U+FFFF are valid UTF-8 but not XML.
     EXPECT_EQ(ToValidUtf8("x\xef\xbf\xbey\xef\xbf\xbfz"), "x" + fffd + "y" + fffd + "z");
     EXPECT_EQ(ToValidUtf8("\xef\xbf\xbc"), "\xef\xbf\xbc");  // U+FFFC is a character
+
+    // The edges of every range of lead and second bytes: kept inside, and
+    // each maximal start of a character outside them becomes one U+FFFD.
+    for (const char* kept : {"\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xE1\xBF\x80",
+                             "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_EQ(ToValidUtf8(std::string("a") + kept), std::string("a") + kept) << kept;
+    const std::pair<const char*, int> replaced[] = {
+        {"\xC1\xBF", 2}, {"\xC2\xC0", 2},         {"\xE0\x9F\x80", 3}, {"\xE1\x80", 1},
+        {"\xF5\x80", 2}, {"\xF0\x8F\xBF\xBF", 4}, {"\xF4\x90\x80\x80", 4}};
+    for (const auto& [bytes, count] : replaced) {
+        std::string expected = "a";
+        for (int i = 0; i < count; ++i) expected += fffd;
+        EXPECT_EQ(ToValidUtf8(std::string("a") + bytes), expected) << count;
+    }
 }
 
 struct FolderCase {
