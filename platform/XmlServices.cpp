@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
+#include <libxslt/extensions.h>
 #include <libxslt/xslt.h>
 #include <libxslt/xsltutils.h>
 #include <sys/stat.h>
@@ -170,7 +171,10 @@ void XmlServicesInit() {
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
-        xsltInit();  // its own guard is not thread-safe
+        // Neither guard is thread-safe: two threads compiling their first
+        // stylesheets at once would each make libxslt's extension mutex.
+        xsltInit();
+        xsltInitGlobals();
     });
 }
 
