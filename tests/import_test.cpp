@@ -537,6 +537,26 @@ TEST_P(ImportLibrary, AFailedInventoryLeavesNothingAndCostsOnlyItself) {
     EXPECT_EQ(testdb::QueryNumber(Db(), "SELECT COUNT(*) FROM [dbo].[PCIdentity]"), 2);
     EXPECT_EQ(
         testdb::QueryNumber(Db(), "SELECT COUNT(*) FROM [dbo].[Snapshot] WHERE [Changed] = 1"), 2);
+
+    // A connection lost in the middle of a batch cannot even undo one
+    // inventory: every inventory of the batch fails, and each says so.
+    if (!IsPostgres()) return;
+    CDataConnection lost;
+    lost.Open(testdb::PostgresConnect().c_str());
+    options.import.afterWrite = [](CDatabase& db, int32_t, bool) {
+        db.ExecuteSQL("SELECT pg_terminate_backend(pg_backend_pid())");
+    };
+    results.clear();
+    hwimport::ImportAll(lost.m_database, {sources[0], sources[2]}, options,
+                        [&](const hwimport::InventorySource&, const hwimport::ImportResult& r) {
+                            results.push_back(r);
+                        });
+    ASSERT_EQ(results.size(), 2u);
+    for (const hwimport::ImportResult& r : results) {
+        EXPECT_EQ(r.status, hwimport::ImportStatus::Failed);
+        EXPECT_NE(r.message.find("the database failed, nothing was written"), std::string::npos)
+            << r.message;
+    }
 }
 
 HW_ON_BOTH_BACKENDS(ImportLibrary);
