@@ -62,7 +62,7 @@ TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
         std::string expected;  // on stdout when the exit code is 0, else on stderr
     } cases[] = {
         {{}, {}, 2, "Usage: hwconsole [OPTIONS] [COMMAND]"},
-        {{}, {"--help"}, 0, "exit codes:\n  0  success"},
+        {{}, {"-h"}, 0, "exit codes:\n  0  success"},
         {{}, {"--version"}, 0, "hwconsole 1.0.0\ncomponent: Hardware Inventory, identity 3, "},
         {{}, {"reprot"}, 2, "unknown command 'reprot' (did you mean report?)"},
         {{}, {"info", "--help"}, 0, "Usage: hwconsole info [OPTIONS]"},
