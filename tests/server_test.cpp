@@ -436,6 +436,23 @@ TEST(AgentAccess, RangesAndCredentialsReadAsWritten) {
     }
 }
 
+TEST(FleetColumns, TheModelNamesTheMakerOnce) {
+    const struct {
+        const char *manufacturer, *model, *shown;
+    } rows[] = {
+        {"Dell Inc.", "OptiPlex 7010", "Dell Inc. OptiPlex 7010"},
+        {"LENOVO", "Lenovo ThinkPad T14", "Lenovo ThinkPad T14"},
+        {"HP", "", "HP"},
+        {"", "Virtual Machine", "Virtual Machine"},
+    };
+    for (const auto& r : rows) {
+        FleetRow row;
+        row.manufacturer = r.manufacturer;
+        row.model = r.model;
+        EXPECT_EQ(ModelText(row), r.shown);
+    }
+}
+
 TEST_F(Serve, TheAgentEndpointAnswersProlog_ImportsAndRefusesWhatItCannotTake) {
     testdb::TempDir dir;
     const std::string copy = dir.File("copy.db");
