@@ -349,6 +349,11 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
     // Loopback and placeholder MACs are not adapters; a RAM disk is no drive.
     for (const char* absent : {"<Name>lo</Name>", "tun0", "zram0", "USB 1"})
         EXPECT_EQ(edges.find(absent), std::string::npos) << absent;
+    // A disc drive that names no file system is never a disk running full.
+    const ProcessResult lowDisk =
+        RunConsole({"query", "--db", db, "--named", "low-disk", "--format", "csv"});
+    EXPECT_NE(lowDisk.out.find(",F:,NTFS,"), std::string::npos) << lowDisk.out << lowDisk.err;
+    EXPECT_EQ(lowDisk.out.find("E:"), std::string::npos) << lowDisk.out;
     // 254 ASCII letters and a two-byte letter: cut before the letter.
     EXPECT_NE(edges.find("<Name>" + std::string(254, 'x') + "</Name>"), std::string::npos);
 
