@@ -68,7 +68,7 @@ TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
         {{}, {"info", "--help"}, 0, "Usage: hwconsole info [OPTIONS]"},
         {{}, {"report", "--help"}, 0, "  --pc PC "},
         {{}, {"batch", "--help"}, 0, "  --reconnect-wait SECONDS "},
-        {{}, {"query", "--help"}, 0, "  --named low-disk "},
+        {{}, {"query", "--help"}, 0, "\n  --named low-disk               logical disks under 10 % free\n"},
         {{}, {"list", "--help"}, 0, "  --q TEXT "},
         {{}, {"import", "--help"}, 0, "Usage: hwconsole import [OPTIONS] [PATH...]"},
         {{}, {"init-db", "--help"}, 0, "  --seed S "},
