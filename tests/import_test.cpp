@@ -331,6 +331,8 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
         EXPECT_NE(r.err.find(warning), std::string::npos) << warning << "\n" << r.err;
 
     const std::string edges = ReportOf({"--db", db}, 1);
+    // The agent's TAG is the PC's asset tag, a name it goes by.
+    EXPECT_EQ(RunConsole({"report", "--db", db, "--pc", "inv-0042", "--format", "xml"}).out, edges);
     for (const char* line :
          {"<PhysicalMemory>0 MB</PhysicalMemory>",
           "<Name>Vendor \"Quad\" &amp; &lt;Co&gt;</Name>\n<CPUManufacturer/>\n<ClockSpeed>0 MHz",
