@@ -333,6 +333,14 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
     const std::string edges = ReportOf({"--db", db}, 1);
     // The agent's TAG is the PC's asset tag, a name it goes by.
     EXPECT_EQ(RunConsole({"report", "--db", db, "--pc", "inv-0042", "--format", "xml"}).out, edges);
+    {
+        // An agent without its own version line is known by its provider's.
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(db).c_str());
+        EXPECT_EQ(
+            testdb::QueryText(connection.m_database, "SELECT Agent FROM PCIdentity WHERE ID = 1"),
+            "FusionInventory 2.6");
+    }
     for (const char* line :
          {"<PhysicalMemory>0 MB</PhysicalMemory>",
           "<Name>Vendor \"Quad\" &amp; &lt;Co&gt;</Name>\n<CPUManufacturer/>\n<ClockSpeed>0 MHz",
