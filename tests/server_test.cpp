@@ -244,7 +244,8 @@ TEST_F(Serve, FleetFindsEachKindOfValueSortsPagesAndGoesStraightToAnExactName) {
     EXPECT_NE(first->body.find("1\xE2\x80\x93" "100 of 250 PCs"), std::string::npos);
     EXPECT_EQ(Count(first->body, "<tr><td class=\"n\">"), 100u);
     // Each heading and link it opens, it closes.
-    EXPECT_EQ(Count(first->body, "<th"), Count(first->body, "<thead>") + Count(first->body, "</th>"));
+    EXPECT_EQ(Count(first->body, "<th"),
+              Count(first->body, "<thead>") + Count(first->body, "</th>"));
     EXPECT_EQ(Count(first->body, "<a "), Count(first->body, "</a>"));
     const auto last = client.Get("/?sort=id&desc=1&offset=200");
     ASSERT_TRUE(last && last->status == 200);
