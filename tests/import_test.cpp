@@ -504,6 +504,8 @@ TEST_P(ImportLibrary, MatchesByDeviceIdThenRealUuidThenSerialWithMaker) {
         // identity follows even though no hardware row changes.
         {Json("A", u1, "", ""), hwimport::ImportStatus::Unchanged, 1},
         {Json("G", "", "To Be Filled By O.E.M.", "X"), hwimport::ImportStatus::Unchanged, 5},
+        // Only the BIOS rows differ: a change all the same.
+        {Json("G", "", "To Be Filled By O.E.M.", "Y"), hwimport::ImportStatus::Updated, 5},
     };
     int step = 0;
     for (const auto& s : steps) {
