@@ -504,8 +504,11 @@ TEST_P(ImportLibrary, MatchesByDeviceIdThenRealUuidThenSerialWithMaker) {
         // identity follows even though no hardware row changes.
         {Json("A", u1, "", ""), hwimport::ImportStatus::Unchanged, 1},
         {Json("G", "", "To Be Filled By O.E.M.", "X"), hwimport::ImportStatus::Unchanged, 5},
-        // Only the BIOS rows differ: a change all the same.
+        // Only the BIOS rows, or only a value of the asset list, differ: a
+        // change all the same.
         {Json("G", "", "To Be Filled By O.E.M.", "Y"), hwimport::ImportStatus::Updated, 5},
+        {Json("A", "4C4C4544-0034-3010-8048-B6C04F503733", "", ""), hwimport::ImportStatus::Updated,
+         1},
     };
     int step = 0;
     for (const auto& s : steps) {
