@@ -461,6 +461,10 @@ TEST(ImportReader, QuotedEqualsSignsAreNoAttributesAndNullFitsAnyColumn) {
         EXPECT_TRUE(hwimport::IsPlaceholderSerial(serial)) << serial;
     for (const char* serial : {"CZC0479792", "C02NG5A5FY11", "640HP72"})
         EXPECT_FALSE(hwimport::IsPlaceholderSerial(serial)) << serial;
+    // A UUID that is no UUID matches no other PC's.
+    for (const char* uuid : {"Not Settable", "4C4C4544-0034-3010-8048-B6C04F50373"})
+        EXPECT_TRUE(hwimport::IsPlaceholderUuid(uuid)) << uuid;
+    EXPECT_FALSE(hwimport::IsPlaceholderUuid("{4c4c4544-0034-3010-8048-b6c04f503732}"));
 }
 
 // The library in process, on SQLite and PostgreSQL.
