@@ -126,22 +126,7 @@ size_t Count(const std::string& text, const std::string& what) {
     return count;
 }
 
-class Serve : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ProcessResult init = RunConsole({"init-db", "--db", Db(), "--pcs", "250", "--seed", "3"});
-        ASSERT_EQ(init.exitCode, 0) << init.err;
-    }
-    static std::string Db() {
-        static testdb::TempDir dir;
-        return dir.File("fleet.db");
-    }
-    static std::string Sql(const std::string& sql) {
-        CDataConnection connection;
-        connection.Open(testdb::SqliteConnect(Db()).c_str());
-        return testdb::QueryText(connection.m_database, sql);
-    }
-};
+using Serve = GeneratedFleet<250, 3>;
 
 TEST_F(Serve, EightClientsGetEveryFormatByteForByteAsReportWritesIt) {
     struct Format {
