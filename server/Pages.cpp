@@ -128,7 +128,8 @@ std::string FleetPageHtml(const FleetQuery& query, const FleetPage& page,
         body += query.search.empty() ? "No PC has an inventory yet." : "No PC matches.";
     else
         body += Count(query.offset + 1) + "\xE2\x80\x93" + Count(query.offset + page.rows.size()) +
-                " of " + Count(page.total) + (page.total == 1 ? " PC" : " PCs");
+                " of " + (page.totalCapped ? "more than " : "") + Count(page.total) +
+                (page.total == 1 && !page.totalCapped ? " PC" : " PCs");
     if (!query.search.empty()) body += " matching \xE2\x80\x9C" + EscapeHtml(query.search) + "\xE2\x80\x9D";
     body += "</p>\n<table>\n<thead>\n<tr>";
     for (const Column& column : kColumns) {
@@ -152,14 +153,15 @@ std::string FleetPageHtml(const FleetQuery& query, const FleetPage& page,
     }
     body += "</tbody>\n</table>\n";
     body += "<p class=\"muted\"><a href=\"/query\">Queries</a></p>\n";
-    if (query.offset > 0 || query.offset + page.rows.size() < page.total) {
+    const bool further = page.totalCapped || query.offset + page.rows.size() < page.total;
+    if (query.offset > 0 || further) {
         body += "<nav>";
         if (query.offset > 0)
             body += "<a href=\"" +
                     FleetLink(query, query.sortBy, query.descending,
                               query.offset > query.limit ? query.offset - query.limit : 0) +
                     "\" rel=\"prev\">\xE2\x86\x90 Previous</a>";
-        if (query.offset + page.rows.size() < page.total)
+        if (further)
             body += "<a href=\"" +
                     FleetLink(query, query.sortBy, query.descending, query.offset + query.limit) +
                     "\" rel=\"next\">Next \xE2\x86\x92</a>";
