@@ -122,7 +122,7 @@ WebServer::WebServer(ServerOptions options, const ComponentLoader& component)
     m_http.set_read_timeout(m_options.readTimeout);
     m_http.set_write_timeout(m_options.writeTimeout);
     m_http.set_keep_alive_timeout(m_options.keepAlive.count());
-    m_http.set_keep_alive_max_count(1000);
+    m_http.set_keep_alive_max_count(std::max<size_t>(1, m_options.keepAliveRequests));
     m_http.set_tcp_nodelay(true);
     m_http.set_default_headers({
         {"Content-Security-Policy", kContentSecurityPolicy},
