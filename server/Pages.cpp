@@ -146,13 +146,18 @@ std::string FleetPageHtml(const FleetQuery& query, const FleetPage& page,
     body += "</tr>\n</thead>\n<tbody>\n";
     for (const FleetRow& row : page.rows) {
         const std::string id = std::to_string(row.id);
+        // What changed between its inventories, beside the last one.
+        std::string inventory = Cell(row.lastInventory, false);
+        inventory.insert(inventory.size() - 5,
+                         " \xC2\xB7 <a href=\"/pc/" + id + "/changes\">changes</a>");
         body += "<tr><td class=\"n\">" + id + "</td><td><a href=\"/pc/" + id + "\">" +
                 EscapeHtml(row.name.empty() ? "PC " + id : row.name) + "</a></td>" +
                 Cell(ModelText(row), false) + Cell(row.os, false) + Cell(row.cpu, false) +
-                Cell(MemoryText(row.memoryMb), true) + Cell(row.lastInventory, false) + "</tr>\n";
+                Cell(MemoryText(row.memoryMb), true) + inventory + "</tr>\n";
     }
     body += "</tbody>\n</table>\n";
-    body += "<p class=\"muted\"><a href=\"/query\">Queries</a></p>\n";
+    body += "<p class=\"muted\"><a href=\"/query\">Queries</a> \xC2\xB7 "
+            "<a href=\"/changes\">Changes</a></p>\n";
     const bool further = page.totalCapped || query.offset + page.rows.size() < page.total;
     if (query.offset > 0 || further) {
         body += "<nav>";
