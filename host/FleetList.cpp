@@ -57,6 +57,11 @@ std::string Window(DbDialect dialect, size_t offset, size_t limit) {
     return (limit ? " LIMIT " + take : std::string()) + " OFFSET " + skip;
 }
 
+// Matches beyond which a page is found by walking the sort column's index
+// rather than by sorting the matches: SQLite's, and PostgreSQL's.
+constexpr size_t kManyMatches = 1000;
+constexpr size_t kManyMatchesPostgres = 5000;
+
 // `select` ("SELECT ...") returning at most `rows` rows.
 std::string FirstRows(DbDialect dialect, const std::string& select, size_t rows) {
     if (dialect == DbDialect::SQLServer)
@@ -127,8 +132,11 @@ FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
         where = " WHERE [ID] IN (" + found + ")";
         if (query.countLimit && query.limit)
             cap = std::max(query.countLimit, query.offset + query.limit);
-        // The index alone counts them, up to one past the cap.
-        counted = "(" + (cap ? FirstRows(dialect, found, cap + 1) : found) + ") found";
+        // The index alone counts them, up to one past the cap, or past what
+        // decides PostgreSQL's plan.
+        const size_t counting =
+            dialect == DbDialect::PostgreSQL && cap ? std::max(cap, kManyMatchesPostgres) : cap;
+        counted = "(" + (cap ? FirstRows(dialect, found, counting + 1) : found) + ") found";
         params.push_back(value);
     }
     FleetPage page;
@@ -136,23 +144,22 @@ FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
         TextRows count(db, "SELECT COUNT(*) FROM " + counted, 1, params);
         if (count.Run()) page.total = static_cast<size_t>(count.Number(0, 0));
     }
+    const size_t matches = page.total;
     if (cap && page.total > cap) {
         page.total = cap;
         page.totalCapped = true;
     }
-    const bool many = page.totalCapped || page.total > 1000;
     // PostgreSQL walks the sort column's index and tests each PC against the
     // search, which suits many matches; for a few thousand it is faster to
     // take the matches first and sort their rows (measured on 100,000 PCs).
-    if (!where.empty() && dialect == DbDialect::PostgreSQL && !page.totalCapped &&
-        page.total <= 5000) {
+    if (!where.empty() && dialect == DbDialect::PostgreSQL && matches <= kManyMatchesPostgres) {
         with = "WITH found AS MATERIALIZED (" + found + ") ";
         where = " WHERE [ID] IN (SELECT [ID] FROM found)";
     }
     // SQLite seeks each match by its ID and sorts them all, unless told
     // otherwise ('+' keeps the ID's key out of it): with many matches,
     // walking the sort column's index until the page is full is faster.
-    if (!where.empty() && dialect == DbDialect::SQLite && many)
+    if (!where.empty() && dialect == DbDialect::SQLite && matches > kManyMatches)
         where = " WHERE +[ID] IN (" + found + ")";
     TextRows rows(db,
                   with +
