@@ -188,7 +188,7 @@ void AddServeCommand(CommandLine& line) {
                  [options] { return RunServe(*options); });
     command->footer(
         "Pages: / (the fleet, ?q= searches), /pc/ID, /pc/ID.xml, /pc/ID.txt, /pc/ID/print,\n"
-        "/pc/ID/changes, /changes?since=DATE (what changed; the last 30 days without a date),\n"
+        "/pc/ID/changes, /changes?since=DATE (what changed; the last 7 days without a date),\n"
         "/query (the named queries), /healthz. Agents post to /ocsinventory. Ctrl-C or SIGTERM stops it once the\n"
         "requests in flight are answered.");
     AddDatabaseOptions(command, options->database);

@@ -11,8 +11,9 @@
 
 namespace {
 
-// The fleet's changes without a date: those of the last 30 days.
-constexpr int kDefaultDays = 30;
+// The fleet's changes without a date: those of the last 7 days, a look at
+// the week that is light enough to sit behind a link on the fleet page.
+constexpr int kDefaultDays = 7;
 
 std::string DaysAgo(int days) {
     const time_t then = time(nullptr) - static_cast<time_t>(days) * 86400;

@@ -21,6 +21,6 @@ void AddQueryRoutes(WebServer& server);
 
 // Adds GET /pc/ID/changes (a PC's changes, newest first) and GET /changes
 // (the fleet's, those whose memory, disk count or serial number changed
-// first), each taking ?since=DATE (by default /changes shows the last 30
+// first), each taking ?since=DATE (by default /changes shows the last 7
 // days) and ?all=1; pages of history/Changes.h, PCs linking to /pc/ID.
 void AddChangeRoutes(WebServer& server);
