@@ -1,7 +1,6 @@
 #include "server/WebServer.h"
 
 #include <arpa/inet.h>
-#include <dirent.h>
 #include <strings.h>
 #include <sys/socket.h>
 
@@ -73,33 +72,6 @@ void CloseAfterSending(httplib::Response& res) {
         });
 }
 
-// The library listens with a queue of 5 connections not yet accepted. As
-// every request comes on a new connection, more clients than that
-// connecting while the accepting thread waits for a core would have their
-// attempts dropped and retried by their system a second later. Listening
-// again on the bound socket only lengthens the queue.
-void LengthenListenQueue(int port) {
-    DIR* fds = opendir("/proc/self/fd");
-    if (!fds) return;
-    while (const dirent* entry = readdir(fds)) {
-        const int fd = atoi(entry->d_name);
-        int listening = 0;
-        socklen_t size = sizeof listening;
-        sockaddr_storage address = {};
-        socklen_t length = sizeof address;
-        if (fd <= 2 || fd == dirfd(fds) ||
-            getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening ||
-            getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            continue;
-        const in_port_t bound =
-            address.ss_family == AF_INET6
-                ? reinterpret_cast<const sockaddr_in6&>(address).sin6_port
-                : reinterpret_cast<const sockaddr_in&>(address).sin_port;
-        if (ntohs(bound) == port) listen(fd, SOMAXCONN);
-    }
-    closedir(fds);
-}
-
 }  // namespace
 
 CDataConnection& RouteContext::Connection() {
@@ -153,6 +125,11 @@ WebServer::WebServer(ServerOptions options, const ComponentLoader& component)
     m_http.set_keep_alive_timeout(m_options.keepAlive.count());
     m_http.set_keep_alive_max_count(std::max<size_t>(1, m_options.keepAliveRequests));
     m_http.set_tcp_nodelay(true);
+    // The listening socket is the only one the server makes itself.
+    m_http.set_socket_options([this](socket_t sock) {
+        httplib::default_socket_options(sock);
+        m_listenSocket = sock;
+    });
     m_http.set_default_headers({
         {"Content-Security-Policy", kContentSecurityPolicy},
         {"X-Content-Type-Options", "nosniff"},
@@ -283,7 +260,11 @@ bool WebServer::Bind(std::string& error) {
         m_port = m_options.port;
     }
     if (m_port > 0) {
-        LengthenListenQueue(m_port);
+        // The library listens with a queue of 5 connections not yet
+        // accepted. As every request comes on a new connection, more clients
+        // than that connecting while the accepting thread waits for a core
+        // would have their attempts dropped and retried a second later.
+        if (m_listenSocket >= 0) listen(m_listenSocket, SOMAXCONN);
         return true;
     }
     error = "cannot listen on " + m_options.host + ":" + std::to_string(m_options.port) + ": " +

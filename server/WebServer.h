@@ -130,6 +130,7 @@ private:
     const ComponentLoader& m_component;
     httplib::Server m_http;
     int m_port = 0;
+    int m_listenSocket = -1;
 };
 
 // "127.0.0.1:8080", "[::1]:8080", ":8080" (every address) or "localhost:0"
