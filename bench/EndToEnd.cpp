@@ -1,6 +1,7 @@
 #include "bench/EndToEnd.h"
 
 #include <exception>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -24,9 +25,29 @@ private:
     std::uniform_int_distribution<int32_t> m_pick;
 };
 
+// The calling thread's time on a core and waiting for one, in seconds.
+struct ThreadTimes {
+    double wall = 0, cpu = 0, wait = 0;
+    static ThreadTimes Now() {
+        ThreadTimes t;
+        t.wall = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+        std::ifstream schedstat("/proc/thread-self/schedstat");
+        long long runNs = 0, waitNs = 0;
+        if (schedstat >> runNs >> waitNs) {
+            t.cpu = static_cast<double>(runNs) / 1e9;
+            t.wait = static_cast<double>(waitNs) / 1e9;
+        }
+        return t;
+    }
+    ThreadTimes Since(const ThreadTimes& start) const {
+        return {wall - start.wall, cpu - start.cpu, wait - start.wait};
+    }
+};
+
 // One host thread: its own connection and request, `count` timed reports.
 void ReportThread(const HwExports& exports, const std::string& connect, int32_t pcCount,
-                  size_t count, uint64_t seed, std::vector<double>& latencies, std::string& error) {
+                  size_t count, uint64_t seed, std::vector<double>& latencies, ThreadTimes& times,
+                  std::string& error) {
     try {
         CDataConnection connection;
         connection.Open(connect.c_str());
@@ -42,6 +63,7 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
         }
         pcs = PcSequence(pcCount, seed);
         latencies.reserve(count);
+        const ThreadTimes started = ThreadTimes::Now();
         for (size_t i = 0; i < count; ++i) {
             request.PCID = pcs.Next();
             CString html;
@@ -53,6 +75,7 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
                 return;
             }
         }
+        times = ThreadTimes::Now().Since(started);
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -73,6 +96,7 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
     run.threads = threads;
     std::vector<std::vector<double>> latencies(static_cast<size_t>(threads));
     std::vector<std::string> errors(static_cast<size_t>(threads));
+    std::vector<ThreadTimes> times(static_cast<size_t>(threads));
     ResetPeakRss();
     const Clock::time_point start = Clock::now();
     std::vector<std::thread> workers;
@@ -81,7 +105,7 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
                              (static_cast<size_t>(t) < reports % static_cast<size_t>(threads));
         workers.emplace_back(ReportThread, std::cref(exports), std::cref(connect), pcCount, share,
                              seed + static_cast<uint64_t>(t), std::ref(latencies[t]),
-                             std::ref(errors[t]));
+                             std::ref(times[t]), std::ref(errors[t]));
     }
     for (std::thread& worker : workers) worker.join();
     run.wallSeconds = MillisecondsSince(start) / 1000.0;
@@ -90,6 +114,9 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
     for (int t = 0; t < threads; ++t) {
         run.latencyMs.insert(run.latencyMs.end(), latencies[t].begin(), latencies[t].end());
         if (run.error.empty()) run.error = errors[t];
+        run.threadSeconds += times[t].wall;
+        run.cpuSeconds += times[t].cpu;
+        run.waitSeconds += times[t].wait;
     }
     run.reports = run.latencyMs.size();
     return run;

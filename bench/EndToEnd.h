@@ -20,6 +20,15 @@ struct ReportRun {
     long peakRssKb = 0;             // this run's high-water mark
     std::string loadAverage;        // when the run ended
     std::string error;              // empty when every report produced HTML
+    // Where the report threads' timed loops spent their time, all threads
+    // together (the kernel's schedstat): on a core, runnable but waiting
+    // for one (other work on the machine), and neither (blocked: a lock,
+    // I/O). Unlike reports/s, the CPU per report and the blocked share do
+    // not depend on what else runs.
+    double threadSeconds = 0;  // the loops' wall time, summed over threads
+    double cpuSeconds = 0;
+    double waitSeconds = 0;
+    double BlockedSeconds() const { return threadSeconds - cpuSeconds - waitSeconds; }
 };
 
 // `reports` reports in all, spread evenly over `threads` threads, each for a
