@@ -1,5 +1,7 @@
 #include "bench/EndToEnd.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <fstream>
 #include <mutex>
@@ -44,10 +46,38 @@ struct ThreadTimes {
     }
 };
 
-// One host thread: its own connection and request, `count` timed reports.
+// Where the threads of a run wait until all are warm: the run is timed from
+// then on, so that no thread's connection or warm-up counts against the rest.
+class StartLine {
+public:
+    explicit StartLine(int threads) : m_waiting(threads) {}
+    void Arrive() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (--m_waiting == 0) {
+            m_start = Clock::now();
+            m_open.notify_all();
+        }
+        m_open.wait(lock, [this] { return m_waiting == 0; });
+    }
+    Clock::time_point Start() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_start;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_open;
+    int m_waiting;
+    Clock::time_point m_start;
+};
+
+// One host thread: its own connection and request; after the start line,
+// reports until the run's count is taken (a shared count, so that every
+// thread works until the end).
 void ReportThread(const HwExports& exports, const std::string& connect, int32_t pcCount,
-                  size_t count, uint64_t seed, std::vector<double>& latencies, ThreadTimes& times,
-                  std::string& error) {
+                  uint64_t seed, size_t reports, StartLine& startLine, std::atomic<size_t>& taken,
+                  std::vector<double>& latencies, ThreadTimes& times, std::string& error) {
+    bool arrived = false;
     try {
         CDataConnection connection;
         connection.Open(connect.c_str());
@@ -62,9 +92,10 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
             DisplayInOneTransaction(exports, request, html);
         }
         pcs = PcSequence(pcCount, seed);
-        latencies.reserve(count);
+        arrived = true;
+        startLine.Arrive();
         const ThreadTimes started = ThreadTimes::Now();
-        for (size_t i = 0; i < count; ++i) {
+        while (taken++ < reports) {
             request.PCID = pcs.Next();
             CString html;
             const Clock::time_point start = Clock::now();
@@ -72,12 +103,15 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
             latencies.push_back(MillisecondsSince(start));
             if (html.IsEmpty()) {
                 error = "PC " + std::to_string(request.PCID) + ": Display produced no HTML";
+                taken = reports;
                 return;
             }
         }
         times = ThreadTimes::Now().Since(started);
     } catch (const std::exception& e) {
         error = e.what();
+        taken = reports;
+        if (!arrived) startLine.Arrive();
     }
 }
 
@@ -98,17 +132,18 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
     std::vector<std::string> errors(static_cast<size_t>(threads));
     std::vector<ThreadTimes> times(static_cast<size_t>(threads));
     ResetPeakRss();
-    const Clock::time_point start = Clock::now();
+    StartLine startLine(threads);
+    std::atomic<size_t> taken{0};
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t) {
-        const size_t share = reports / static_cast<size_t>(threads) +
-                             (static_cast<size_t>(t) < reports % static_cast<size_t>(threads));
-        workers.emplace_back(ReportThread, std::cref(exports), std::cref(connect), pcCount, share,
-                             seed + static_cast<uint64_t>(t), std::ref(latencies[t]),
-                             std::ref(times[t]), std::ref(errors[t]));
+        latencies[t].reserve(reports);
+        workers.emplace_back(ReportThread, std::cref(exports), std::cref(connect), pcCount,
+                             seed + static_cast<uint64_t>(t), reports, std::ref(startLine),
+                             std::ref(taken), std::ref(latencies[t]), std::ref(times[t]),
+                             std::ref(errors[t]));
     }
     for (std::thread& worker : workers) worker.join();
-    run.wallSeconds = MillisecondsSince(start) / 1000.0;
+    run.wallSeconds = MillisecondsSince(startLine.Start()) / 1000.0;
     run.peakRssKb = PeakRssKb();
     run.loadAverage = LoadAverage();
     for (int t = 0; t < threads; ++t) {

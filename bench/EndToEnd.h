@@ -31,9 +31,11 @@ struct ReportRun {
     double BlockedSeconds() const { return threadSeconds - cpuSeconds - waitSeconds; }
 };
 
-// `reports` reports in all, spread evenly over `threads` threads, each for a
-// PC drawn uniformly from 1..pcCount (seeded per thread). A few reports per
-// thread warm the connection up first and are not counted.
+// `reports` reports in all on `threads` threads, each for a PC drawn
+// uniformly from 1..pcCount (seeded per thread); each thread takes the next
+// report while any is left, so all work until the end. A few reports per
+// thread warm the connection up first and are not counted: the wall time
+// starts when every thread is warm.
 ReportRun RunReports(const HwExports& exports, const std::string& connect, int32_t pcCount,
                      int threads, size_t reports, uint64_t seed);
 
