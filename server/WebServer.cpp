@@ -1,7 +1,9 @@
 #include "server/WebServer.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <strings.h>
+#include <sys/socket.h>
 
 #include <cstdio>
 #include <ctime>
@@ -71,6 +73,33 @@ void CloseAfterSending(httplib::Response& res) {
         });
 }
 
+// The library listens with a queue of 5 connections not yet accepted. As
+// every request comes on a new connection, more clients than that
+// connecting while the accepting thread waits for a core would have their
+// attempts dropped and retried by their system a second later. Listening
+// again on the bound socket only lengthens the queue.
+void LengthenListenQueue(int port) {
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds) return;
+    while (const dirent* entry = readdir(fds)) {
+        const int fd = atoi(entry->d_name);
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        sockaddr_storage address = {};
+        socklen_t length = sizeof address;
+        if (fd <= 2 || fd == dirfd(fds) ||
+            getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening ||
+            getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            continue;
+        const in_port_t bound =
+            address.ss_family == AF_INET6
+                ? reinterpret_cast<const sockaddr_in6&>(address).sin6_port
+                : reinterpret_cast<const sockaddr_in&>(address).sin_port;
+        if (ntohs(bound) == port) listen(fd, SOMAXCONN);
+    }
+    closedir(fds);
+}
+
 }  // namespace
 
 CDataConnection& RouteContext::Connection() {
@@ -122,7 +151,7 @@ WebServer::WebServer(ServerOptions options, const ComponentLoader& component)
     m_http.set_read_timeout(m_options.readTimeout);
     m_http.set_write_timeout(m_options.writeTimeout);
     m_http.set_keep_alive_timeout(m_options.keepAlive.count());
-    m_http.set_keep_alive_max_count(1000);
+    m_http.set_keep_alive_max_count(std::max<size_t>(1, m_options.keepAliveRequests));
     m_http.set_tcp_nodelay(true);
     m_http.set_default_headers({
         {"Content-Security-Policy", kContentSecurityPolicy},
@@ -250,9 +279,11 @@ void WebServer::Post(const std::string& pattern, RouteHandler handler) {
 bool WebServer::Bind(std::string& error) {
     if (m_options.port == 0) {
         m_port = m_http.bind_to_any_port(m_options.host);
-        if (m_port > 0) return true;
     } else if (m_http.bind_to_port(m_options.host, m_options.port)) {
         m_port = m_options.port;
+    }
+    if (m_port > 0) {
+        LengthenListenQueue(m_port);
         return true;
     }
     error = "cannot listen on " + m_options.host + ":" + std::to_string(m_options.port) + ": " +
