@@ -9,6 +9,8 @@
 #include <ctime>
 #include <fstream>
 #include <numeric>
+#include <random>
+#include <thread>
 
 namespace bench {
 
@@ -80,6 +82,49 @@ Machine DescribeMachine() {
     struct utsname name = {};
     if (uname(&name) == 0) m.kernel = std::string(name.sysname) + " " + name.release;
     return m;
+}
+
+namespace {
+
+volatile uint64_t g_sink;
+
+void ArithmeticLoop() {
+    uint64_t x = 1;
+    for (long i = 0; i < 200000000; ++i) x = (x * 6364136223846793005ULL + 1) ^ (x >> 29);
+    g_sink = x;
+}
+
+// A random cycle through 64 MiB: every read waits for the one before.
+void ChaseLoop(const std::vector<uint32_t>& next) {
+    uint32_t at = 0;
+    for (long i = 0; i < 2000000; ++i) at = next[at];
+    g_sink = at;
+}
+
+// Two threads doing `work` each, against one thread doing it once.
+template <typename Work>
+double TwoAgainstOne(const Work& work) {
+    Clock::time_point start = Clock::now();
+    work();
+    const double one = MillisecondsSince(start);
+    start = Clock::now();
+    std::thread other(work);
+    work();
+    other.join();
+    return 2 * one / MillisecondsSince(start);
+}
+
+}  // namespace
+
+void MeasureMachineScaling(Machine& machine) {
+    machine.twoCpuBound = TwoAgainstOne(ArithmeticLoop);
+    std::vector<uint32_t> next(16u << 20);
+    std::iota(next.begin(), next.end(), 0u);
+    // Sattolo's shuffle: one cycle through every slot.
+    std::mt19937 random(1);
+    for (uint32_t i = static_cast<uint32_t>(next.size()) - 1; i > 0; --i)
+        std::swap(next[i], next[std::uniform_int_distribution<uint32_t>(0, i - 1)(random)]);
+    machine.twoMemoryBound = TwoAgainstOne([&next] { ChaseLoop(next); });
 }
 
 std::string LoadAverage() {

@@ -34,8 +34,15 @@ struct Machine {
     std::string cpu;
     long memoryKb = 0;
     std::string kernel;
+    // What two threads get done against one on this machine now, by the
+    // wall clock: a loop of register arithmetic, and random reads over
+    // 64 MiB (cache and TLB misses). Near 2 when two cores are free; the
+    // ceiling for any two-thread figure of the same run.
+    double twoCpuBound = 0, twoMemoryBound = 0;
 };
 Machine DescribeMachine();
+// Measures Machine::twoCpuBound and twoMemoryBound (about two seconds).
+void MeasureMachineScaling(Machine& machine);
 // The three load averages of /proc/loadavg, e.g. "0.42 0.61 0.70".
 std::string LoadAverage();
 // Local time as 2024-01-31T12:34:56+0100.

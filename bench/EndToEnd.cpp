@@ -1,6 +1,9 @@
 #include "bench/EndToEnd.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <exception>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <thread>
@@ -24,9 +27,57 @@ private:
     std::uniform_int_distribution<int32_t> m_pick;
 };
 
-// One host thread: its own connection and request, `count` timed reports.
+// The calling thread's time on a core and waiting for one, in seconds.
+struct ThreadTimes {
+    double wall = 0, cpu = 0, wait = 0;
+    static ThreadTimes Now() {
+        ThreadTimes t;
+        t.wall = std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+        std::ifstream schedstat("/proc/thread-self/schedstat");
+        long long runNs = 0, waitNs = 0;
+        if (schedstat >> runNs >> waitNs) {
+            t.cpu = static_cast<double>(runNs) / 1e9;
+            t.wait = static_cast<double>(waitNs) / 1e9;
+        }
+        return t;
+    }
+    ThreadTimes Since(const ThreadTimes& start) const {
+        return {wall - start.wall, cpu - start.cpu, wait - start.wait};
+    }
+};
+
+// Where the threads of a run wait until all are warm: the run is timed from
+// then on, so that no thread's connection or warm-up counts against the rest.
+class StartLine {
+public:
+    explicit StartLine(int threads) : m_waiting(threads) {}
+    void Arrive() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (--m_waiting == 0) {
+            m_start = Clock::now();
+            m_open.notify_all();
+        }
+        m_open.wait(lock, [this] { return m_waiting == 0; });
+    }
+    Clock::time_point Start() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_start;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_open;
+    int m_waiting;
+    Clock::time_point m_start;
+};
+
+// One host thread: its own connection and request; after the start line,
+// reports until the run's count is taken (a shared count, so that every
+// thread works until the end).
 void ReportThread(const HwExports& exports, const std::string& connect, int32_t pcCount,
-                  size_t count, uint64_t seed, std::vector<double>& latencies, std::string& error) {
+                  uint64_t seed, size_t reports, StartLine& startLine, std::atomic<size_t>& taken,
+                  std::vector<double>& latencies, ThreadTimes& times, std::string& error) {
+    bool arrived = false;
     try {
         CDataConnection connection;
         connection.Open(connect.c_str());
@@ -41,8 +92,10 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
             DisplayInOneTransaction(exports, request, html);
         }
         pcs = PcSequence(pcCount, seed);
-        latencies.reserve(count);
-        for (size_t i = 0; i < count; ++i) {
+        arrived = true;
+        startLine.Arrive();
+        const ThreadTimes started = ThreadTimes::Now();
+        while (taken++ < reports) {
             request.PCID = pcs.Next();
             CString html;
             const Clock::time_point start = Clock::now();
@@ -50,11 +103,15 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
             latencies.push_back(MillisecondsSince(start));
             if (html.IsEmpty()) {
                 error = "PC " + std::to_string(request.PCID) + ": Display produced no HTML";
+                taken = reports;
                 return;
             }
         }
+        times = ThreadTimes::Now().Since(started);
     } catch (const std::exception& e) {
         error = e.what();
+        taken = reports;
+        if (!arrived) startLine.Arrive();
     }
 }
 
@@ -73,23 +130,28 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
     run.threads = threads;
     std::vector<std::vector<double>> latencies(static_cast<size_t>(threads));
     std::vector<std::string> errors(static_cast<size_t>(threads));
+    std::vector<ThreadTimes> times(static_cast<size_t>(threads));
     ResetPeakRss();
-    const Clock::time_point start = Clock::now();
+    StartLine startLine(threads);
+    std::atomic<size_t> taken{0};
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t) {
-        const size_t share = reports / static_cast<size_t>(threads) +
-                             (static_cast<size_t>(t) < reports % static_cast<size_t>(threads));
-        workers.emplace_back(ReportThread, std::cref(exports), std::cref(connect), pcCount, share,
-                             seed + static_cast<uint64_t>(t), std::ref(latencies[t]),
+        latencies[t].reserve(reports);
+        workers.emplace_back(ReportThread, std::cref(exports), std::cref(connect), pcCount,
+                             seed + static_cast<uint64_t>(t), reports, std::ref(startLine),
+                             std::ref(taken), std::ref(latencies[t]), std::ref(times[t]),
                              std::ref(errors[t]));
     }
     for (std::thread& worker : workers) worker.join();
-    run.wallSeconds = MillisecondsSince(start) / 1000.0;
+    run.wallSeconds = MillisecondsSince(startLine.Start()) / 1000.0;
     run.peakRssKb = PeakRssKb();
     run.loadAverage = LoadAverage();
     for (int t = 0; t < threads; ++t) {
         run.latencyMs.insert(run.latencyMs.end(), latencies[t].begin(), latencies[t].end());
         if (run.error.empty()) run.error = errors[t];
+        run.threadSeconds += times[t].wall;
+        run.cpuSeconds += times[t].cpu;
+        run.waitSeconds += times[t].wait;
     }
     run.reports = run.latencyMs.size();
     return run;

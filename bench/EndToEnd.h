@@ -20,11 +20,22 @@ struct ReportRun {
     long peakRssKb = 0;             // this run's high-water mark
     std::string loadAverage;        // when the run ended
     std::string error;              // empty when every report produced HTML
+    // Where the report threads' timed loops spent their time, all threads
+    // together (the kernel's schedstat): on a core, runnable but waiting
+    // for one (other work on the machine), and neither (blocked: a lock,
+    // I/O). Unlike reports/s, the CPU per report and the blocked share do
+    // not depend on what else runs.
+    double threadSeconds = 0;  // the loops' wall time, summed over threads
+    double cpuSeconds = 0;
+    double waitSeconds = 0;
+    double BlockedSeconds() const { return threadSeconds - cpuSeconds - waitSeconds; }
 };
 
-// `reports` reports in all, spread evenly over `threads` threads, each for a
-// PC drawn uniformly from 1..pcCount (seeded per thread). A few reports per
-// thread warm the connection up first and are not counted.
+// `reports` reports in all on `threads` threads, each for a PC drawn
+// uniformly from 1..pcCount (seeded per thread); each thread takes the next
+// report while any is left, so all work until the end. A few reports per
+// thread warm the connection up first and are not counted: the wall time
+// starts when every thread is warm.
 ReportRun RunReports(const HwExports& exports, const std::string& connect, int32_t pcCount,
                      int threads, size_t reports, uint64_t seed);
 

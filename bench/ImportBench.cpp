@@ -1,5 +1,8 @@
 #include "bench/ImportBench.h"
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +37,19 @@ std::string Variant(const ImportSamples& samples, size_t s, size_t n) {
     return text;
 }
 
+double ProcessCpuSeconds() {
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double ThreadCpuSeconds() {
+    struct timespec now = {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 }  // namespace
 
 ImportSamples LoadImportSamples(const std::vector<std::string>& files) {
@@ -63,8 +79,8 @@ ImportSamples LoadImportSamples(const std::vector<std::string>& files) {
 }
 
 ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
-                    const std::string& connect, int jobs, bool history, bool again,
-                    size_t count, const std::string& emptyDatabase) {
+                    const std::string& connect, int jobs, bool history, bool again, size_t count,
+                    const std::string& emptyDatabase) {
     if (system(emptyDatabase.c_str()) != 0)
         throw std::runtime_error("cannot empty the " + backend + " database for the import");
     std::vector<hwimport::InventorySource> sources;
@@ -88,6 +104,7 @@ ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
         again ? hwimport::ImportStatus::Unchanged : hwimport::ImportStatus::New;
     if (again) hwimport::ImportAll(connection.m_database, sources, options, {});
     ResetPeakRss();
+    const double processCpu = ProcessCpuSeconds(), writerCpu = ThreadCpuSeconds();
     const Clock::time_point start = Clock::now();
     const hwimport::RunSummary summary = hwimport::ImportAll(
         connection.m_database, sources, options,
@@ -96,6 +113,8 @@ ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
                 fprintf(stderr, "import: %s\n", result.message.c_str());
         });
     run.wallSeconds = MillisecondsSince(start) / 1000;
+    run.cpuSeconds = ProcessCpuSeconds() - processCpu;
+    run.writerCpuSeconds = ThreadCpuSeconds() - writerCpu;
     run.peakRssKb = PeakRssKb();
     (void)summary;
     return run;

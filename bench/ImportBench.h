@@ -18,6 +18,11 @@ struct ImportRun {
     double wallSeconds = 0;
     long peakRssKb = 0;
     std::string loadAverage;  // when the run ended
+    // CPU seconds of the whole process and of the writing thread (the one
+    // that calls ImportAll): unlike the wall time, they do not depend on
+    // what else runs. The writer is the one thread every inventory waits for.
+    double cpuSeconds = 0;
+    double writerCpuSeconds = 0;
 };
 
 // The sample files, each inflated and read once; what the runs rotate through.
@@ -35,7 +40,7 @@ ImportSamples LoadImportSamples(const std::vector<std::string>& files);
 // inventory unchanged, as most are day by day). `emptyDatabase` empties the
 // database before the run.
 ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
-                    const std::string& connect, int jobs, bool history, bool again,
-                    size_t count, const std::string& emptyDatabase);
+                    const std::string& connect, int jobs, bool history, bool again, size_t count,
+                    const std::string& emptyDatabase);
 
 }  // namespace bench

@@ -91,6 +91,21 @@ void PrintReports(const Results& r) {
                    PerSecond(f.runs[i].reports, f.runs[i].wallSeconds) / one);
         printf("\n");
     }
+    printf(
+        "  where the report threads' time went (all threads): CPU ms per report; %% of\n"
+        "  their time on a core, waiting for a core (other work), blocked (locks, I/O)\n");
+    for (const FleetResult& f : r.fleets) {
+        for (const ReportRun& run : f.runs) {
+            if (run.threadSeconds <= 0 || run.reports == 0) continue;
+            const double share = 100 / run.threadSeconds;
+            printf(
+                "  %-8s %7d PCs %d thread%s: %.3f ms CPU per report; on a core %.0f%%, "
+                "waiting %.0f%%, blocked %.1f%%\n",
+                f.backend.c_str(), f.pcs, run.threads, run.threads == 1 ? " " : "s",
+                1000 * run.cpuSeconds / static_cast<double>(run.reports), run.cpuSeconds * share,
+                run.waitSeconds * share, run.BlockedSeconds() * share);
+        }
+    }
 
     printf("\nSplit of one report, in-process (median ms over the sampled PCs)\n");
     printf("  %-8s %7s %9s %10s %11s %11s %8s %9s\n", "backend", "PCs", "sections", "frame",
@@ -161,14 +176,17 @@ void PrintImport(const Results& r) {
     if (r.imports.empty()) return;
     printf("\nImport: inventories made from %zu real samples (mean %.0f KiB), each a new PC\n",
            r.importSamples.size(), r.importMeanKb);
-    printf("  %-8s %5s %7s %7s %11s %9s %13s %9s %6s\n", "backend", "jobs", "history", "again",
-           "inventories", "seconds", "inventories/s", "peak MiB", "load");
+    printf("  %-8s %5s %7s %7s %11s %9s %13s %9s %6s %10s %10s\n", "backend", "jobs", "history",
+           "again", "inventories", "seconds", "inventories/s", "peak MiB", "load", "CPU ms/inv",
+           "writer ms");
     for (const ImportRun& run : r.imports)
-        printf("  %-8s %5d %7s %7s %11zu %9.1f %13.1f %9.1f %6s%s\n", run.backend.c_str(),
-               run.jobs, run.history ? "on" : "off", run.again ? "yes" : "no", run.inventories,
-               run.wallSeconds,
-               PerSecond(run.inventories, run.wallSeconds), Mib(run.peakRssKb),
-               OneMinute(run.loadAverage).c_str(), run.failed ? "  (some failed)" : "");
+        printf("  %-8s %5d %7s %7s %11zu %9.1f %13.1f %9.1f %6s %10.3f %10.3f%s\n",
+               run.backend.c_str(), run.jobs, run.history ? "on" : "off", run.again ? "yes" : "no",
+               run.inventories, run.wallSeconds, PerSecond(run.inventories, run.wallSeconds),
+               Mib(run.peakRssKb), OneMinute(run.loadAverage).c_str(),
+               1000 * run.cpuSeconds / static_cast<double>(run.inventories),
+               1000 * run.writerCpuSeconds / static_cast<double>(run.inventories),
+               run.failed ? "  (some failed)" : "");
     // Each history run follows its run without history: their ratio.
     for (size_t i = 1; i < r.imports.size(); ++i) {
         const ImportRun& off = r.imports[i - 1];
@@ -176,10 +194,16 @@ void PrintImport(const Results& r) {
         if (!on.history || off.history || off.jobs != on.jobs || off.backend != on.backend ||
             off.again != on.again)
             continue;
-        printf("  history on / off, %s, %d job%s%s: %.2f\n", on.backend.c_str(), on.jobs,
-               on.jobs == 1 ? "" : "s", on.again ? ", again (unchanged)" : "",
-               PerSecond(on.inventories, on.wallSeconds) /
-                   PerSecond(off.inventories, off.wallSeconds));
+        // The CPU ratios: what the wall-clock ratio would be if the work
+        // alone decided it (the process's, and the writer's).
+        printf(
+            "  history on / off, %s, %d job%s%s: %.2f (by CPU: process %.2f, writer %.2f)\n",
+            on.backend.c_str(), on.jobs, on.jobs == 1 ? "" : "s",
+            on.again ? ", again (unchanged)" : "",
+            PerSecond(on.inventories, on.wallSeconds) / PerSecond(off.inventories, off.wallSeconds),
+            PerSecond(on.inventories, on.cpuSeconds) / PerSecond(off.inventories, off.cpuSeconds),
+            PerSecond(on.inventories, on.writerCpuSeconds) /
+                PerSecond(off.inventories, off.writerCpuSeconds));
     }
 }
 
@@ -210,6 +234,10 @@ void WriteReports(JsonWriter& j, const Results& r) {
             j.Key("reports_per_second").Value(PerSecond(run.reports, run.wallSeconds));
             j.Key("load_average").Value(run.loadAverage);
             j.Key("peak_rss_kib").Value(run.peakRssKb);
+            j.Key("thread_seconds").Value(run.threadSeconds);
+            j.Key("cpu_seconds").Value(run.cpuSeconds);
+            j.Key("waiting_for_core_seconds").Value(run.waitSeconds);
+            j.Key("blocked_seconds").Value(run.BlockedSeconds());
             j.Key("latency");
             WriteSummary(j, run.latencyMs);
             j.EndObject();
@@ -303,6 +331,8 @@ void WriteMemoryBatchImport(JsonWriter& j, const Results& r) {
         j.Key("inventories_per_second").Value(PerSecond(run.inventories, run.wallSeconds));
         j.Key("peak_rss_kib").Value(run.peakRssKb);
         j.Key("load_average").Value(run.loadAverage);
+        j.Key("cpu_seconds").Value(run.cpuSeconds);
+        j.Key("writer_cpu_seconds").Value(run.writerCpuSeconds);
         j.EndObject();
     }
     j.EndArray();
@@ -327,6 +357,11 @@ void PrintResults(const Results& r) {
     printf("machine: %d cores, %s, %.1f GiB; load average %s at start, %s at end\n",
            r.machine.cores, r.machine.cpu.c_str(), Mib(r.machine.memoryKb) / 1024.0,
            r.loadStart.c_str(), r.loadEnd.c_str());
+    if (r.machine.twoCpuBound > 0)
+        printf(
+            "machine now: two threads get %.2fx one's work done (arithmetic), %.2fx (memory "
+            "reads): the ceiling for two report threads\n",
+            r.machine.twoCpuBound, r.machine.twoMemoryBound);
     PrintMicro(r);
     PrintReports(r);
     PrintScaleAndMemory(r);
@@ -349,6 +384,8 @@ std::string ToJson(const Results& r) {
     j.Key("kernel").Value(r.machine.kernel);
     j.Key("load_average_start").Value(r.loadStart);
     j.Key("load_average_end").Value(r.loadEnd);
+    j.Key("two_threads_cpu_bound").Value(r.machine.twoCpuBound);
+    j.Key("two_threads_memory_bound").Value(r.machine.twoMemoryBound);
     j.EndObject();
     j.Key("settings").BeginObject();
     for (const auto& [name, value] : r.settings) j.Key(name).Value(value);

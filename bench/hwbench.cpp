@@ -391,6 +391,7 @@ int Run(int argc, char** argv) {
         throw std::runtime_error("cannot load the component: " + component.Error());
     const HwExports& exports = component.Exports();
 
+    if (!o.sqlite.empty() || !o.pgConnect.empty()) MeasureMachineScaling(r.machine);
     for (const auto& [pcs, file] : o.sqlite)
         r.fleets.push_back(
             MeasureFleet(exports, "sqlite", pcs, "Driver=SQLite3;Database=" + file, file, o));

@@ -155,6 +155,7 @@ int RunServe(const ServeOptions& given) {
         return kExitUsage;
     }
     AddQueryRoutes(server);
+    AddChangeRoutes(server);
     AddAgentRoute(server);
     if (!server.Bind(error)) {
         fprintf(stderr, "hwconsole: %s\n", error.c_str());
@@ -187,6 +188,7 @@ void AddServeCommand(CommandLine& line) {
                  [options] { return RunServe(*options); });
     command->footer(
         "Pages: / (the fleet, ?q= searches), /pc/ID, /pc/ID.xml, /pc/ID.txt, /pc/ID/print,\n"
+        "/pc/ID/changes, /changes?since=DATE (what changed; the last 7 days without a date),\n"
         "/query (the named queries), /healthz. Agents post to /ocsinventory. Ctrl-C or SIGTERM stops it once the\n"
         "requests in flight are answered.");
     AddDatabaseOptions(command, options->database);

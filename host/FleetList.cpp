@@ -1,5 +1,7 @@
 #include "host/FleetList.h"
 
+#include <algorithm>
+
 #include "host/FleetIndex.h"
 #include "host/TextRows.h"
 
@@ -53,6 +55,18 @@ std::string Window(DbDialect dialect, size_t offset, size_t limit) {
             break;
     }
     return (limit ? " LIMIT " + take : std::string()) + " OFFSET " + skip;
+}
+
+// Matches beyond which a page is found by walking the sort column's index
+// rather than by sorting the matches: SQLite's, and PostgreSQL's.
+constexpr size_t kManyMatches = 1000;
+constexpr size_t kManyMatchesPostgres = 5000;
+
+// `select` ("SELECT ...") returning at most `rows` rows.
+std::string FirstRows(DbDialect dialect, const std::string& select, size_t rows) {
+    if (dialect == DbDialect::SQLServer)
+        return "SELECT TOP (" + std::to_string(rows) + ") " + select.substr(7);
+    return select + " LIMIT " + std::to_string(rows);
 }
 
 size_t CodePoints(const std::string& text) {
@@ -109,12 +123,20 @@ std::string ListColumnNames() {
 }
 
 FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
+    const DbDialect dialect = db.GetDialect();
     std::string found, with, where, counted = "[dbo].[PCListing]", value;
     std::vector<std::string> params;
+    size_t cap = 0;
     if (!query.search.empty()) {
-        found = SearchSelect(db.GetDialect(), query.search, value);
+        found = SearchSelect(dialect, query.search, value);
         where = " WHERE [ID] IN (" + found + ")";
-        counted = "(" + found + ") found";  // the index alone counts them
+        if (query.countLimit && query.limit)
+            cap = std::max(query.countLimit, query.offset + query.limit);
+        // The index alone counts them, up to one past the cap, or past what
+        // decides PostgreSQL's plan.
+        const size_t counting =
+            dialect == DbDialect::PostgreSQL && cap ? std::max(cap, kManyMatchesPostgres) : cap;
+        counted = "(" + (cap ? FirstRows(dialect, found, counting + 1) : found) + ") found";
         params.push_back(value);
     }
     FleetPage page;
@@ -122,13 +144,23 @@ FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
         TextRows count(db, "SELECT COUNT(*) FROM " + counted, 1, params);
         if (count.Run()) page.total = static_cast<size_t>(count.Number(0, 0));
     }
+    const size_t matches = page.total;
+    if (cap && page.total > cap) {
+        page.total = cap;
+        page.totalCapped = true;
+    }
     // PostgreSQL walks the sort column's index and tests each PC against the
     // search, which suits many matches; for a few thousand it is faster to
     // take the matches first and sort their rows (measured on 100,000 PCs).
-    if (!where.empty() && db.GetDialect() == DbDialect::PostgreSQL && page.total <= 5000) {
+    if (!where.empty() && dialect == DbDialect::PostgreSQL && matches <= kManyMatchesPostgres) {
         with = "WITH found AS MATERIALIZED (" + found + ") ";
         where = " WHERE [ID] IN (SELECT [ID] FROM found)";
     }
+    // SQLite seeks each match by its ID and sorts them all, unless told
+    // otherwise ('+' keeps the ID's key out of it): with many matches,
+    // walking the sort column's index until the page is full is faster.
+    if (!where.empty() && dialect == DbDialect::SQLite && matches > kManyMatches)
+        where = " WHERE +[ID] IN (" + found + ")";
     TextRows rows(db,
                   with +
                       "SELECT [ID], [Name], [Manufacturer], [Model], [OS], [CPU], [Memory], "

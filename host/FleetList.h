@@ -41,11 +41,16 @@ struct FleetQuery {
     bool descending = false;
     size_t offset = 0;
     size_t limit = 100;  // 0: every row from offset on
+    // A search's matches are counted up to this many (or to the page's end,
+    // when that is further); 0 counts them all. Counting 10,000 matches
+    // costs more than showing the page.
+    size_t countLimit = 0;
 };
 
 struct FleetPage {
     std::vector<FleetRow> rows;
-    size_t total = 0;  // PCs that match, over all pages
+    size_t total = 0;           // PCs that match, over all pages
+    bool totalCapped = false;   // more than `total` match (FleetQuery::countLimit)
 };
 
 // One page of the fleet on an open session whose tables answer to "dbo".

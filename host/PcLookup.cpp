@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "host/FleetIndex.h"
 #include "host/TextRows.h"
 
 namespace {
@@ -108,6 +109,38 @@ PcMatch LookUpPc(CDatabase& db, const std::string& name) {
         match.candidates = std::move(named);
     }
     return match;
+}
+
+int32_t PcNamedAmong(CDatabase& db, const std::string& name, const std::vector<int32_t>& among) {
+    if (among.empty() || name.empty()) return 0;
+    std::string ids;
+    for (const int32_t id : among) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+    TextRows rows(db,
+                  "SELECT [ID], [HostName], [SerialNumber], [AssetTag] FROM [dbo].[PCIdentity] "
+                  "WHERE [ID] IN (" + ids + ")",
+                  4);
+    std::vector<std::pair<int32_t, std::vector<std::string>>> pcs;
+    for (bool more = rows.Run(); more; more = rows.Next())
+        pcs.push_back({static_cast<int32_t>(rows.Number(0, 0)), {rows[1], rows[2], rows[3]}});
+    // The same order of preference as LookUpPc: as given, in capitals, in any case.
+    std::string upper = name;
+    for (char& ch : upper)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    const std::string folded = FoldCase(name);
+    for (int pass = 0; pass < 3; ++pass) {
+        int32_t named = 0;
+        for (const auto& pc : pcs)
+            for (const std::string& value : pc.second) {
+                const bool same = pass == 0   ? value == name
+                                  : pass == 1 ? value == upper
+                                              : !value.empty() && FoldCase(value) == folded;
+                if (!same || named == pc.first) continue;
+                if (named) return 0;
+                named = pc.first;
+            }
+        if (named) return named;
+    }
+    return 0;
 }
 
 std::string DescribeCandidates(const std::string& name, const PcMatch& match) {

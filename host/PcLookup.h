@@ -36,6 +36,12 @@ constexpr size_t kMaxCandidates = 10;
 // Throws CDBException.
 PcMatch LookUpPc(CDatabase& db, const std::string& name);
 
+// Of the PCs `among`, the one whose host name, serial number or asset tag
+// is `name`: as given, else in capitals, else in any case (FoldCase); 0 when
+// none is, or several are at the first of those that any is. Reads only
+// those PCs' identities, by ID. Throws CDBException.
+int32_t PcNamedAmong(CDatabase& db, const std::string& name, const std::vector<int32_t>& among);
+
 // "'NAME' could be any of these PCs; name one by its ID:" and a line per
 // candidate (ID, host name, serial number, model).
 std::string DescribeCandidates(const std::string& name, const PcMatch& match);

@@ -198,6 +198,7 @@ bool CDatabase::OpenEx(const char* lpszConnectString, uint32_t dwOptions) {
 
 void CDatabase::Close() {
     m_statementCache.clear();  // statements go before their connection
+    m_spareStatements.clear();
     m_connection.reset();
     m_pSessionGuard.reset();  // the engine no longer calls into it
     m_hdbc = SQL_NULL_HDBC;
@@ -225,6 +226,19 @@ void CDatabase::GiveBackStatement(const CString& strSQL, SQLHSTMT hstmt) {
     if (m_statementCache.size() >= kMaxCachedStatements)
         m_statementCache.erase(m_statementCache.begin());
     m_statementCache.push_back({strSQL, std::move(handle)});
+}
+
+SQLHSTMT CDatabase::TakeSpareStatement() {
+    if (m_spareStatements.empty()) return SQL_NULL_HSTMT;
+    SQLHSTMT hstmt = m_spareStatements.back().release();
+    m_spareStatements.pop_back();
+    return hstmt;
+}
+
+void CDatabase::GiveBackSpareStatement(SQLHSTMT hstmt) {
+    std::unique_ptr<void, OdbcHandleFree> handle(hstmt, OdbcHandleFree{SQL_HANDLE_STMT});
+    if (IsOpen() && m_spareStatements.size() < kMaxSpareStatements)
+        m_spareStatements.push_back(std::move(handle));
 }
 
 void CDatabase::ExecuteSQL(const char* lpszSQL) {

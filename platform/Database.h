@@ -126,6 +126,14 @@ public:
     static constexpr size_t kMaxCachedStatements = 32;
     SQLHSTMT TakeStatement(const CString& strSQL);
     void GiveBackStatement(const CString& strSQL, SQLHSTMT hstmt);
+    // Statements whose text carries its values (met again only for the same
+    // values) are kept as spares instead, closed and unbound, to be prepared
+    // for the next such text: allocating and freeing a statement takes the
+    // driver manager's process-wide lock, which every connection's threads
+    // share. TakeSpareStatement gives one, or SQL_NULL_HSTMT.
+    static constexpr size_t kMaxSpareStatements = 4;
+    SQLHSTMT TakeSpareStatement();
+    void GiveBackSpareStatement(SQLHSTMT hstmt);
 
     SQLHDBC m_hdbc = SQL_NULL_HDBC;
     // What the platform keeps for this session (a read-only SQLite session's
@@ -141,6 +149,7 @@ private:
     std::shared_ptr<void> m_env;  // the process-wide environment, kept alive while connected
     std::unique_ptr<void, OdbcHandleFree> m_connection;  // owns m_hdbc
     std::vector<CachedStatement> m_statementCache;       // least recently used first
+    std::vector<std::unique_ptr<void, OdbcHandleFree>> m_spareStatements;
     CString m_strConnect;
     CString m_strDBMSName;
     DbDialect m_dialect = DbDialect::Generic;
@@ -314,9 +323,10 @@ private:
     bool m_bBOF = true;
     bool m_bBulk = false;
     bool m_bBulkBuffers = false;  // AllocMultiRowBuffer ran; DeleteMultiRowBuffer is due
-    // The statement opened cleanly and binds parameters: Close gives it back
-    // to the database for the next recordset with the same SQL. A statement
-    // without parameters carries its values in its text and is rarely met again.
+    // The statement opened cleanly: Close gives it back to the database, for
+    // the next recordset with the same SQL when it binds parameters, else as
+    // a spare (a statement without parameters carries its values in its text
+    // and is rarely met again).
     bool m_bReusable = false;
     std::vector<BulkText> m_bulkText;
 };

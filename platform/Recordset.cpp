@@ -367,22 +367,25 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
         m_bBulk = (dwOptions & useMultiRowFetch) != 0;
         BuildSelect(lpszSQL);
 
-        // A statement an earlier recordset prepared for this text, or a new one.
+        // A statement an earlier recordset prepared for this text, a spare to
+        // prepare again, or a new one.
         SQLHSTMT hstmt = m_pDatabase->TakeStatement(m_strSQL);
         const bool bPrepared = hstmt != SQL_NULL_HSTMT;
-        if (!bPrepared)
+        if (!bPrepared) hstmt = m_pDatabase->TakeSpareStatement();
+        const bool bUsed = hstmt != SQL_NULL_HSTMT;
+        if (!bUsed)
             AfxCheckSql(SQLAllocHandle(SQL_HANDLE_STMT, m_pDatabase->m_hdbc, &hstmt),
                         SQL_HANDLE_DBC, m_pDatabase->m_hdbc);
         m_statement.reset(hstmt);
         m_hstmt = hstmt;
-        if (!bPrepared) {
+        if (!bUsed) {
             ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_CURSOR_TYPE,
                                          reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0));
             ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_CONCURRENCY,
                                          reinterpret_cast<SQLPOINTER>(SQL_CONCUR_READ_ONLY), 0));
         }
         ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_nRowsFetched, 0));
-        if (m_nMaxRows != 0 || bPrepared)  // a reused statement may carry another's limit
+        if (m_nMaxRows != 0 || bUsed)  // a reused statement may carry another's limit
             ThrowIfFailed(SQLSetStmtAttr(m_hstmt, SQL_ATTR_MAX_ROWS,
                                          reinterpret_cast<SQLPOINTER>(m_nMaxRows), 0));
         if (m_bBulk) {
@@ -415,7 +418,7 @@ bool CRecordset::Open(unsigned /*nOpenType: every type is forward-only, read-onl
             FetchSingle();
         }
         m_bBOF = m_bEOF;
-        m_bReusable = !m_params.empty();
+        m_bReusable = true;
     } catch (...) {
         Close();
         throw;
@@ -459,10 +462,14 @@ bool CRecordset::ResetForReuse() {
 
 void CRecordset::Close() {
     // The statement goes first: its bindings point into the buffers below.
-    // Unbound, it can serve the next recordset of the same text.
+    // Unbound, it can serve the next recordset of the same text, or as a spare.
     if (m_bReusable && m_hstmt != SQL_NULL_HSTMT && !m_pOwnDatabase && m_pDatabase &&
-        m_pDatabase->IsOpen() && ResetForReuse())
-        m_pDatabase->GiveBackStatement(m_strSQL, m_statement.release());
+        m_pDatabase->IsOpen() && ResetForReuse()) {
+        if (m_params.empty())
+            m_pDatabase->GiveBackSpareStatement(m_statement.release());
+        else
+            m_pDatabase->GiveBackStatement(m_strSQL, m_statement.release());
+    }
     m_bReusable = false;
     m_statement.reset();
     m_hstmt = SQL_NULL_HSTMT;

@@ -128,7 +128,8 @@ std::string FleetPageHtml(const FleetQuery& query, const FleetPage& page,
         body += query.search.empty() ? "No PC has an inventory yet." : "No PC matches.";
     else
         body += Count(query.offset + 1) + "\xE2\x80\x93" + Count(query.offset + page.rows.size()) +
-                " of " + Count(page.total) + (page.total == 1 ? " PC" : " PCs");
+                " of " + (page.totalCapped ? "more than " : "") + Count(page.total) +
+                (page.total == 1 && !page.totalCapped ? " PC" : " PCs");
     if (!query.search.empty()) body += " matching \xE2\x80\x9C" + EscapeHtml(query.search) + "\xE2\x80\x9D";
     body += "</p>\n<table>\n<thead>\n<tr>";
     for (const Column& column : kColumns) {
@@ -145,21 +146,27 @@ std::string FleetPageHtml(const FleetQuery& query, const FleetPage& page,
     body += "</tr>\n</thead>\n<tbody>\n";
     for (const FleetRow& row : page.rows) {
         const std::string id = std::to_string(row.id);
+        // What changed between its inventories, beside the last one.
+        std::string inventory = Cell(row.lastInventory, false);
+        inventory.insert(inventory.size() - 5,
+                         " \xC2\xB7 <a href=\"/pc/" + id + "/changes\">changes</a>");
         body += "<tr><td class=\"n\">" + id + "</td><td><a href=\"/pc/" + id + "\">" +
                 EscapeHtml(row.name.empty() ? "PC " + id : row.name) + "</a></td>" +
                 Cell(ModelText(row), false) + Cell(row.os, false) + Cell(row.cpu, false) +
-                Cell(MemoryText(row.memoryMb), true) + Cell(row.lastInventory, false) + "</tr>\n";
+                Cell(MemoryText(row.memoryMb), true) + inventory + "</tr>\n";
     }
     body += "</tbody>\n</table>\n";
-    body += "<p class=\"muted\"><a href=\"/query\">Queries</a></p>\n";
-    if (query.offset > 0 || query.offset + page.rows.size() < page.total) {
+    body += "<p class=\"muted\"><a href=\"/query\">Queries</a> \xC2\xB7 "
+            "<a href=\"/changes\">Changes</a></p>\n";
+    const bool further = page.totalCapped || query.offset + page.rows.size() < page.total;
+    if (query.offset > 0 || further) {
         body += "<nav>";
         if (query.offset > 0)
             body += "<a href=\"" +
                     FleetLink(query, query.sortBy, query.descending,
                               query.offset > query.limit ? query.offset - query.limit : 0) +
                     "\" rel=\"prev\">\xE2\x86\x90 Previous</a>";
-        if (query.offset + page.rows.size() < page.total)
+        if (further)
             body += "<a href=\"" +
                     FleetLink(query, query.sortBy, query.descending, query.offset + query.limit) +
                     "\" rel=\"next\">Next \xE2\x86\x92</a>";

@@ -13,6 +13,7 @@ namespace {
 
 constexpr size_t kPageRows = 100;
 constexpr size_t kMaxSearch = 200;  // bytes; more is not a name anyone types
+constexpr size_t kCountUpTo = 1000;  // "more than 1,000": nobody pages further by hand
 
 struct PcFormat {
     const char* format;  // as `report --format` names it
@@ -42,6 +43,7 @@ void ServeFleet(RouteContext& page) {
     const httplib::Request& req = page.request;
     FleetQuery query;
     query.limit = kPageRows;
+    query.countLimit = kCountUpTo;
     query.search = Trimmed(req.get_param_value("q"));
     if (query.search.size() > kMaxSearch) {
         page.SendError(400, "Search too long",
@@ -62,13 +64,14 @@ void ServeFleet(RouteContext& page) {
     const FleetPage rows = ListFleet(db, query);
     // One PC known exactly by this name, serial number or asset tag: its
     // page. A number stays a search (IDs have their own address), and only a
-    // short list is worth the look-up.
+    // short list is worth the look-up, among the PCs found.
     const bool number = query.search.find_first_not_of("0123456789") == std::string::npos;
-    if (!query.search.empty() && !number && query.offset == 0 && rows.total >= 1 &&
-        rows.total <= kPageRows) {
-        const PcMatch match = LookUpPc(db, query.search);
-        if (match.status == PcMatch::kFound) {
-            page.response.set_redirect("/pc/" + std::to_string(match.id), 303);
+    if (!query.search.empty() && !number && query.offset == 0 && !rows.totalCapped &&
+        rows.total >= 1 && rows.total <= kPageRows) {
+        std::vector<int32_t> found;
+        for (const FleetRow& row : rows.rows) found.push_back(row.id);
+        if (const int32_t id = PcNamedAmong(db, query.search, found)) {
+            page.response.set_redirect("/pc/" + std::to_string(id), 303);
             return;
         }
     }

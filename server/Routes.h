@@ -18,3 +18,9 @@ bool AddPageRoutes(WebServer& server, std::string& error);
 // run on the worker's read-only connection (options.queryConnect); without
 // one the pages say that queries are off. No free SQL.
 void AddQueryRoutes(WebServer& server);
+
+// Adds GET /pc/ID/changes (a PC's changes, newest first) and GET /changes
+// (the fleet's, those whose memory, disk count or serial number changed
+// first), each taking ?since=DATE (by default /changes shows the last 7
+// days) and ?all=1; pages of history/Changes.h, PCs linking to /pc/ID.
+void AddChangeRoutes(WebServer& server);

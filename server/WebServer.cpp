@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <strings.h>
+#include <sys/socket.h>
 
 #include <cstdio>
 #include <ctime>
@@ -122,8 +123,13 @@ WebServer::WebServer(ServerOptions options, const ComponentLoader& component)
     m_http.set_read_timeout(m_options.readTimeout);
     m_http.set_write_timeout(m_options.writeTimeout);
     m_http.set_keep_alive_timeout(m_options.keepAlive.count());
-    m_http.set_keep_alive_max_count(1000);
+    m_http.set_keep_alive_max_count(std::max<size_t>(1, m_options.keepAliveRequests));
     m_http.set_tcp_nodelay(true);
+    // The listening socket is the only one the server makes itself.
+    m_http.set_socket_options([this](socket_t sock) {
+        httplib::default_socket_options(sock);
+        m_listenSocket = sock;
+    });
     m_http.set_default_headers({
         {"Content-Security-Policy", kContentSecurityPolicy},
         {"X-Content-Type-Options", "nosniff"},
@@ -250,9 +256,15 @@ void WebServer::Post(const std::string& pattern, RouteHandler handler) {
 bool WebServer::Bind(std::string& error) {
     if (m_options.port == 0) {
         m_port = m_http.bind_to_any_port(m_options.host);
-        if (m_port > 0) return true;
     } else if (m_http.bind_to_port(m_options.host, m_options.port)) {
         m_port = m_options.port;
+    }
+    if (m_port > 0) {
+        // The library listens with a queue of 5 connections not yet
+        // accepted. As every request comes on a new connection, more clients
+        // than that connecting while the accepting thread waits for a core
+        // would have their attempts dropped and retried a second later.
+        if (m_listenSocket >= 0) listen(m_listenSocket, SOMAXCONN);
         return true;
     }
     error = "cannot listen on " + m_options.host + ":" + std::to_string(m_options.port) + ": " +

@@ -4,7 +4,7 @@
 // there are workers. It keeps no state of its own between requests.
 //
 //   WebServer server(options, component);       // a loaded ComponentLoader
-//   server.Get(R"(/pc/(\d+)/changes)", [](RouteContext& page) {
+//   server.Get(R"(/pc/(\d+)/notes)", [](RouteContext& page) {
 //       CDatabase& db = page.Database();      // opened, or reopened, on demand
 //       page.SendHtml(200, "<!DOCTYPE html>...");
 //   });
@@ -47,7 +47,13 @@ struct ServerOptions {
     hwimport::ImportOptions import;  // how an agent's inventory is imported
     size_t maxBodyBytes = 8u << 20;  // a request body, as sent
     std::chrono::seconds readTimeout{10}, writeTimeout{10};
-    std::chrono::seconds keepAlive{5};
+    // A pool thread serves one connection at a time, so a keep-alive
+    // connection holds its thread: after this many requests, or this long
+    // without one, it is closed and the client queues again behind the
+    // others. With more clients than threads each then waits its turn,
+    // instead of a few keeping the threads for as long as they ask.
+    size_t keepAliveRequests = 1;
+    std::chrono::seconds keepAlive{1};
     bool accessLog = true;  // one line per request on stderr
 };
 
@@ -124,6 +130,7 @@ private:
     const ComponentLoader& m_component;
     httplib::Server m_http;
     int m_port = 0;
+    int m_listenSocket = -1;
 };
 
 // "127.0.0.1:8080", "[::1]:8080", ":8080" (every address) or "localhost:0"

@@ -63,3 +63,25 @@ inline ProcessResult RunConsole(const std::vector<std::string>& args) {
     command.insert(command.end(), args.begin(), args.end());
     return RunProcess(command);
 }
+
+// A fleet that `init-db` generates once per test suite (`Pcs` PCs from
+// `Seed`), in a SQLite file the cases read.
+template <int Pcs, int Seed>
+class GeneratedFleet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ProcessResult init = RunConsole({"init-db", "--db", Db(), "--pcs", std::to_string(Pcs),
+                                         "--seed", std::to_string(Seed)});
+        ASSERT_EQ(init.exitCode, 0) << init.err;
+    }
+    static std::string Db() {
+        static testdb::TempDir dir;
+        return dir.File("fleet.db");
+    }
+    // The first column of the first row of `sql` on the fleet.
+    static std::string Sql(const std::string& sql) {
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(Db()).c_str());
+        return testdb::QueryText(connection.m_database, sql);
+    }
+};

@@ -15,21 +15,8 @@
 
 namespace {
 
-class SampleFleet : public ::testing::Test {
+class SampleFleet : public GeneratedFleet<1000, 7> {
 protected:
-    static void SetUpTestSuite() {
-        ProcessResult init = RunConsole({"init-db", "--db", Db(), "--pcs", "1000", "--seed", "7"});
-        ASSERT_EQ(init.exitCode, 0) << init.err;
-    }
-    static std::string Db() {
-        static testdb::TempDir dir;
-        return dir.File("fleet.db");
-    }
-    static std::string Sql(const std::string& sql) {
-        CDataConnection connection;
-        connection.Open(testdb::SqliteConnect(Db()).c_str());
-        return testdb::QueryText(connection.m_database, sql);
-    }
     static void Exec(const std::string& sql) {
         CDataConnection connection;
         connection.Open(testdb::SqliteConnect(Db()).c_str());

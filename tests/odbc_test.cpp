@@ -153,9 +153,19 @@ TEST_P(StatementLifetimeTest, ClosedRecordsetsLeaveNoStatementBehind) {
         count.Open();
         return count.m_nCount;
     };
-    auto round = [this] {
+    LONG literal = 0;
+    auto round = [this, &literal] {
         CItemSet all(&m_connection.m_database);
         all.Open();  // left on its first row: closed by the destructor
+        // Texts that carry their values, new every time: prepared again on
+        // the statements such texts left before, the right rows each time.
+        for (int i = 0; i < 2; ++i) {
+            CItemSet byText(&m_connection.m_database);
+            const LONG id = literal++ % 3 + 1;
+            byText.m_strFilter.Format("ID = %d", static_cast<int>(id));
+            byText.Open();
+            EXPECT_EQ(byText.m_nQuantity, id * 10);
+        }
         // The same parameterised text twice at once, then again and again.
         CItemSet first(&m_connection.m_database), second(&m_connection.m_database);
         ASSERT_TRUE(OpenById(first, 1));
@@ -169,10 +179,11 @@ TEST_P(StatementLifetimeTest, ClosedRecordsetsLeaveNoStatementBehind) {
         EXPECT_TRUE(first.IsEOF());
         EXPECT_FALSE(OpenById(second, 4));
     };
-    round();
-    const LONG afterOne = prepared();
+    // The spares fill within a few rounds; from then on nothing is added.
+    for (int i = 0; i < 5; ++i) round();
+    const LONG settled = prepared();
     for (int i = 0; i < 10; ++i) round();
-    EXPECT_EQ(prepared(), afterOne);
+    EXPECT_EQ(prepared(), settled);
 }
 
 TEST_P(RecordsetTest, QuotesAndBracketsSurviveInLiteralsAndBoundParameters) {

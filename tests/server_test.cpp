@@ -127,22 +127,7 @@ size_t Count(const std::string& text, const std::string& what) {
     return count;
 }
 
-class Serve : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ProcessResult init = RunConsole({"init-db", "--db", Db(), "--pcs", "250", "--seed", "3"});
-        ASSERT_EQ(init.exitCode, 0) << init.err;
-    }
-    static std::string Db() {
-        static testdb::TempDir dir;
-        return dir.File("fleet.db");
-    }
-    static std::string Sql(const std::string& sql) {
-        CDataConnection connection;
-        connection.Open(testdb::SqliteConnect(Db()).c_str());
-        return testdb::QueryText(connection.m_database, sql);
-    }
-};
+using Serve = GeneratedFleet<250, 3>;
 
 TEST_F(Serve, EightClientsGetEveryFormatByteForByteAsReportWritesIt) {
     struct Format {
@@ -319,7 +304,7 @@ TEST_F(Serve, UnknownPagesAre404AndDatabaseErrors503WithTheirSqlState) {
         connection.m_database.ExecuteSQL("DROP TABLE CPU");
         connection.m_database.ExecuteSQL("DROP TABLE PCListing");
     }
-    for (const char* path : {"/pc/1", "/pc/1.xml", "/"}) {
+    for (const char* path : {"/pc/1", "/pc/1.xml", "/", "/pc/1/changes"}) {
         const auto res = client.Get(path);
         ASSERT_TRUE(res) << path;
         EXPECT_EQ(res->status, 503) << path;
@@ -479,6 +464,27 @@ TEST_F(Serve, TheAgentEndpointAnswersProlog_ImportsAndRefusesWhatItCannotTake) {
     const auto page = client.Get(("/pc/" + pc).c_str());
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
+
+    // The same machine a year later, a memory module grown: both change
+    // pages show it, and the fleet page links to the PC's.
+    std::string grown = inventory;
+    const size_t module = grown.rfind("<CAPACITY>2048</CAPACITY>");
+    ASSERT_NE(module, std::string::npos);
+    grown.replace(module, 25, "<CAPACITY>8192</CAPACITY>");
+    grown.replace(grown.find("<LOGDATE>2017"), 13, "<LOGDATE>2018");
+    ASSERT_TRUE(post(Zlib(grown)));
+    for (const std::string& path : {"/pc/" + pc + "/changes", std::string("/changes?since=2018-01-01")}) {
+        const auto changes = client.Get(path.c_str());
+        ASSERT_TRUE(changes) << path;
+        EXPECT_EQ(changes->status, 200) << path;
+        EXPECT_NE(changes->body.find("\"new\">8192 MB<"), std::string::npos) << path;
+        EXPECT_NE(changes->body.find("href=\"/pc/" + pc + "\""), std::string::npos) << path;
+        EXPECT_EQ(changes->get_header_value("X-Content-Type-Options"), "nosniff");
+    }
+    EXPECT_NE(client.Get("/?sort=id&desc=1")->body.find("href=\"/pc/" + pc + "/changes\""),
+              std::string::npos);
+    EXPECT_EQ(Status(client.Get("/changes?since=last+week")), 400);
+    EXPECT_EQ(Status(client.Get("/pc/99999/changes")), 404);
 
     struct Refused {
         const char* what;
