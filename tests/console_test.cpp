@@ -62,13 +62,16 @@ TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
         std::string expected;  // on stdout when the exit code is 0, else on stderr
     } cases[] = {
         {{}, {}, 2, "Usage: hwconsole [OPTIONS] [COMMAND]"},
-        {{}, {"--help"}, 0, "exit codes:\n  0  success"},
+        {{}, {"-h"}, 0, "exit codes:\n  0  success"},
         {{}, {"--version"}, 0, "hwconsole 1.0.0\ncomponent: Hardware Inventory, identity 3, "},
         {{}, {"reprot"}, 2, "unknown command 'reprot' (did you mean report?)"},
         {{}, {"info", "--help"}, 0, "Usage: hwconsole info [OPTIONS]"},
         {{}, {"report", "--help"}, 0, "  --pc PC "},
         {{}, {"batch", "--help"}, 0, "  --reconnect-wait SECONDS "},
-        {{}, {"query", "--help"}, 0, "  --named low-disk "},
+        {{},
+         {"query", "--help"},
+         0,
+         "\n  --named low-disk               logical disks under 10 % free\n"},
         {{}, {"list", "--help"}, 0, "  --q TEXT "},
         {{}, {"import", "--help"}, 0, "Usage: hwconsole import [OPTIONS] [PATH...]"},
         {{}, {"init-db", "--help"}, 0, "  --seed S "},

@@ -171,7 +171,8 @@ HW_ON_BOTH_BACKENDS(History);
 TEST(HistoryConsole, ChangesOfAPcAndOfTheFleet) {
     testdb::TempDir dir;
     const std::string db = dir.File("fleet.db");
-    for (const char* file : {"computer_3.json.gz", "computer_3_updated.json.gz"}) {
+    for (const char* file :
+         {"computer_3.json.gz", "computer_3_updated.json.gz", "windows-8.1.xml"}) {
         const ProcessResult r = RunConsole({"import", "--db", db, kInventories + file});
         ASSERT_EQ(r.exitCode, 0) << r.err;
     }
@@ -185,6 +186,10 @@ TEST(HistoryConsole, ChangesOfAPcAndOfTheFleet) {
     ASSERT_EQ(text.exitCode, 0) << text.err;
     EXPECT_NE(text.out.find("PC 1 LF014: 2017-02-20T12:23:05Z -> 2017-06-09T07:00:49Z (memory)"),
               std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("\nPC 2 pc-arg-23: first inventory 2017-05-15T16:38:07Z"),
+              std::string::npos)
+        << "a PC new since then, with one inventory\n"
         << text.out;
     const ProcessResult csv = RunConsole({"changes", "--db", db, "--pc", "1", "--format", "csv"});
     EXPECT_NE(csv.out.find("1,LF014,2017-02-20T12:23:05Z,2017-06-09T07:00:49Z,memory,VideoAdapters,"

@@ -331,6 +331,16 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
         EXPECT_NE(r.err.find(warning), std::string::npos) << warning << "\n" << r.err;
 
     const std::string edges = ReportOf({"--db", db}, 1);
+    // The agent's TAG is the PC's asset tag, a name it goes by.
+    EXPECT_EQ(RunConsole({"report", "--db", db, "--pc", "inv-0042", "--format", "xml"}).out, edges);
+    {
+        // An agent without its own version line is known by its provider's.
+        CDataConnection connection;
+        connection.Open(testdb::SqliteConnect(db).c_str());
+        EXPECT_EQ(
+            testdb::QueryText(connection.m_database, "SELECT Agent FROM PCIdentity WHERE ID = 1"),
+            "FusionInventory 2.6");
+    }
     for (const char* line :
          {"<PhysicalMemory>0 MB</PhysicalMemory>",
           "<Name>Vendor \"Quad\" &amp; &lt;Co&gt;</Name>\n<CPUManufacturer/>\n<ClockSpeed>0 MHz",
@@ -349,6 +359,11 @@ TEST(ImportSqlite, EdgeValuesAndMarkupEverywhereShowAsText) {
     // Loopback and placeholder MACs are not adapters; a RAM disk is no drive.
     for (const char* absent : {"<Name>lo</Name>", "tun0", "zram0", "USB 1"})
         EXPECT_EQ(edges.find(absent), std::string::npos) << absent;
+    // A disc drive that names no file system is never a disk running full.
+    const ProcessResult lowDisk =
+        RunConsole({"query", "--db", db, "--named", "low-disk", "--format", "csv"});
+    EXPECT_NE(lowDisk.out.find(",F:,NTFS,"), std::string::npos) << lowDisk.out << lowDisk.err;
+    EXPECT_EQ(lowDisk.out.find("E:"), std::string::npos) << lowDisk.out;
     // 254 ASCII letters and a two-byte letter: cut before the letter.
     EXPECT_NE(edges.find("<Name>" + std::string(254, 'x') + "</Name>"), std::string::npos);
 
@@ -446,6 +461,10 @@ TEST(ImportReader, QuotedEqualsSignsAreNoAttributesAndNullFitsAnyColumn) {
         EXPECT_TRUE(hwimport::IsPlaceholderSerial(serial)) << serial;
     for (const char* serial : {"CZC0479792", "C02NG5A5FY11", "640HP72"})
         EXPECT_FALSE(hwimport::IsPlaceholderSerial(serial)) << serial;
+    // A UUID that is no UUID matches no other PC's.
+    for (const char* uuid : {"Not Settable", "4C4C4544-0034-3010-8048-B6C04F50373"})
+        EXPECT_TRUE(hwimport::IsPlaceholderUuid(uuid)) << uuid;
+    EXPECT_FALSE(hwimport::IsPlaceholderUuid("{4c4c4544-0034-3010-8048-b6c04f503732}"));
 }
 
 // The library in process, on SQLite and PostgreSQL.
@@ -489,6 +508,11 @@ TEST_P(ImportLibrary, MatchesByDeviceIdThenRealUuidThenSerialWithMaker) {
         // identity follows even though no hardware row changes.
         {Json("A", u1, "", ""), hwimport::ImportStatus::Unchanged, 1},
         {Json("G", "", "To Be Filled By O.E.M.", "X"), hwimport::ImportStatus::Unchanged, 5},
+        // Only the BIOS rows, or only a value of the asset list, differ: a
+        // change all the same.
+        {Json("G", "", "To Be Filled By O.E.M.", "Y"), hwimport::ImportStatus::Updated, 5},
+        {Json("A", "4C4C4544-0034-3010-8048-B6C04F503733", "", ""), hwimport::ImportStatus::Updated,
+         1},
     };
     int step = 0;
     for (const auto& s : steps) {
@@ -537,6 +561,26 @@ TEST_P(ImportLibrary, AFailedInventoryLeavesNothingAndCostsOnlyItself) {
     EXPECT_EQ(testdb::QueryNumber(Db(), "SELECT COUNT(*) FROM [dbo].[PCIdentity]"), 2);
     EXPECT_EQ(
         testdb::QueryNumber(Db(), "SELECT COUNT(*) FROM [dbo].[Snapshot] WHERE [Changed] = 1"), 2);
+
+    // A connection lost in the middle of a batch cannot even undo one
+    // inventory: every inventory of the batch fails, and each says so.
+    if (!IsPostgres()) return;
+    CDataConnection lost;
+    lost.Open(testdb::PostgresConnect().c_str());
+    options.import.afterWrite = [](CDatabase& db, int32_t, bool) {
+        db.ExecuteSQL("SELECT pg_terminate_backend(pg_backend_pid())");
+    };
+    results.clear();
+    hwimport::ImportAll(lost.m_database, {sources[0], sources[2]}, options,
+                        [&](const hwimport::InventorySource&, const hwimport::ImportResult& r) {
+                            results.push_back(r);
+                        });
+    ASSERT_EQ(results.size(), 2u);
+    for (const hwimport::ImportResult& r : results) {
+        EXPECT_EQ(r.status, hwimport::ImportStatus::Failed);
+        EXPECT_NE(r.message.find("the database failed, nothing was written"), std::string::npos)
+            << r.message;
+    }
 }
 
 HW_ON_BOTH_BACKENDS(ImportLibrary);

@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "server/Access.h"
 #include "server/Pages.h"
 #include "tests/Subprocess.h"
 
@@ -227,6 +228,10 @@ TEST_F(Serve, FleetFindsEachKindOfValueSortsPagesAndGoesStraightToAnExactName) {
     ASSERT_TRUE(first && first->status == 200);
     EXPECT_NE(first->body.find("1\xE2\x80\x93" "100 of 250 PCs"), std::string::npos);
     EXPECT_EQ(Count(first->body, "<tr><td class=\"n\">"), 100u);
+    // Each heading and link it opens, it closes.
+    EXPECT_EQ(Count(first->body, "<th"),
+              Count(first->body, "<thead>") + Count(first->body, "</th>"));
+    EXPECT_EQ(Count(first->body, "<a "), Count(first->body, "</a>"));
     const auto last = client.Get("/?sort=id&desc=1&offset=200");
     ASSERT_TRUE(last && last->status == 200);
     EXPECT_EQ(Count(last->body, "<tr><td class=\"n\">"), 50u);
@@ -312,6 +317,7 @@ TEST_F(Serve, UnknownPagesAre404AndDatabaseErrors503WithTheirSqlState) {
 TEST_F(Serve, PasswordsGuardThePagesAndTokensOrAddressesTheAgentEndpoint) {
     testdb::TempDir dir;
     const std::string users = dir.File("users");
+    std::ofstream(users) << "# who may read the pages\n\n";  // kept, and skipped when read
     for (const char* user : {"ana", "bo"}) {
         std::ofstream(dir.File("password")) << "s3cret-" << user << "\n";
         const int in = open(dir.File("password").c_str(), O_RDONLY);
@@ -334,7 +340,7 @@ TEST_F(Serve, PasswordsGuardThePagesAndTokensOrAddressesTheAgentEndpoint) {
     EXPECT_EQ(exposed.exitCode, 2);
     EXPECT_NE(exposed.err.find("without --auth"), std::string::npos) << exposed.err;
 
-    std::ofstream(dir.File("token")) << "a-shared-agent-token-1234\n";
+    std::ofstream(dir.File("token")) << "agent-token-1234\n";  // the shortest allowed
     Server server({"--db", Db(), "--auth", users, "--agent-token-file", dir.File("token")});
     httplib::Client client = server.Client();
     const auto anonymous = client.Get("/pc/1");
@@ -355,18 +361,82 @@ TEST_F(Serve, PasswordsGuardThePagesAndTokensOrAddressesTheAgentEndpoint) {
     const std::string prolog =
         Zlib("<?xml version=\"1.0\"?><REQUEST><DEVICEID>x</DEVICEID><QUERY>PROLOG</QUERY></REQUEST>");
     EXPECT_EQ(Status(probe.Post("/ocsinventory", prolog, "application/x-compress")), 401);
-    const auto withToken = probe.Post("/ocsinventory?token=a-shared-agent-token-1234", prolog,
+    const auto withToken = probe.Post("/ocsinventory?token=agent-token-1234", prolog,
                                       "application/x-compress");
     ASSERT_TRUE(withToken);
     EXPECT_EQ(withToken->status, 200);
-    probe.set_basic_auth("agent", "a-shared-agent-token-1234");
+    probe.set_basic_auth("agent", "agent-token-1234");
     EXPECT_EQ(Status(probe.Post("/ocsinventory", prolog, "application/x-compress")), 200);
     EXPECT_EQ(server.Stop(), 0);
-    EXPECT_EQ(server.Log().find("a-shared-agent-token"), std::string::npos);
+    EXPECT_EQ(server.Log().find("agent-token-1234"), std::string::npos);
 
     Server elsewhere({"--db", Db(), "--agent-allow", "10.0.0.0/8,fd00::/8"});
     EXPECT_EQ(Status(elsewhere.Client().Post("/ocsinventory", prolog, "application/x-compress")),
               403);
+}
+
+// The address lists and basic credentials the agent endpoint decides by,
+// with the cases a loopback client cannot send.
+TEST(AgentAccess, RangesAndCredentialsReadAsWritten) {
+    struct InRangeCase {
+        const char* range;
+        const char* address;
+        bool in;
+    };
+    const InRangeCase ranges[] = {
+        {"127.0.0.0/8", "127.0.0.1", true},
+        {"126.0.0.0/8", "127.0.0.1", false},  // only the first byte's lowest bit differs
+        {"10.1.2.3", "10.1.2.3", true},
+        {"10.1.2.3", "10.1.2.2", false},
+        {"192.168.1.0/24", "::ffff:192.168.1.77", true},
+        {"fd00::/8", "fd12::1", true},
+        {"fd00::/8", "fc00::1", false},
+        {"10.0.0.0/0", "8.8.8.8", true},
+    };
+    for (const InRangeCase& c : ranges) {
+        AddressRange range;
+        ASSERT_TRUE(ParseAddressRange(c.range, range)) << c.range;
+        EXPECT_EQ(InRange(c.address, range), c.in) << c.range << " " << c.address;
+    }
+    AddressRange range;
+    for (const char* bad : {"10.0.0.0/33", "10.0.0.0/", "10.0.0.0/x", "::1/129", "host/8", ""})
+        EXPECT_FALSE(ParseAddressRange(bad, range)) << bad;
+
+    struct Credentials {
+        const char* header;
+        const char* user;  // nullptr: not basic credentials
+        const char* password;
+    };
+    const Credentials credentials[] = {
+        {"Basic YW5hOnMzY3JldA==", "ana", "s3cret"},
+        {"basic   Ym86YTpi", "bo", "a:b"},
+        {"Bearer YW5hOnMzY3JldA==", nullptr, nullptr},
+        {"Basic bm9jb2xvbg==", nullptr, nullptr},  // "nocolon"
+        {"Basic !!!!", nullptr, nullptr},
+        {"Basic ", nullptr, nullptr},
+    };
+    for (const Credentials& c : credentials) {
+        std::string user, password;
+        ASSERT_EQ(ReadBasicCredentials(c.header, user, password), c.user != nullptr) << c.header;
+        if (c.user) EXPECT_EQ(user + " " + password, std::string(c.user) + " " + c.password);
+    }
+}
+
+TEST(FleetColumns, TheModelNamesTheMakerOnce) {
+    const struct {
+        const char *manufacturer, *model, *shown;
+    } rows[] = {
+        {"Dell Inc.", "OptiPlex 7010", "Dell Inc. OptiPlex 7010"},
+        {"LENOVO", "Lenovo ThinkPad T14", "Lenovo ThinkPad T14"},
+        {"HP", "", "HP"},
+        {"", "Virtual Machine", "Virtual Machine"},
+    };
+    for (const auto& r : rows) {
+        FleetRow row;
+        row.manufacturer = r.manufacturer;
+        row.model = r.model;
+        EXPECT_EQ(ModelText(row), r.shown);
+    }
 }
 
 TEST_F(Serve, TheAgentEndpointAnswersProlog_ImportsAndRefusesWhatItCannotTake) {

@@ -443,6 +443,13 @@ TEST_F(TransformerTest, AnUnchangedStylesheetIsCompiledOnceAndAtMostSixteenAreKe
     ASSERT_TRUE(compiled) << failure;
     ShareCompiledStylesheet(compiled);
     EXPECT_EQ(LoadCompiledStylesheet(once, {m_dir.Path() + "/"}, failure), compiled);
+    // xsl:number writes into its compiled form at every run: never shared.
+    const std::string numbered = m_dir.File("numbered.xsl");
+    WriteText(numbered, TextStylesheet("<xsl:number value=\"7\"/>"));
+    const auto unshared = LoadCompiledStylesheet(numbered, {m_dir.Path() + "/"}, failure);
+    ASSERT_TRUE(unshared) << failure;
+    EXPECT_TRUE(compiled->Shareable());
+    EXPECT_FALSE(unshared->Shareable());
 
     for (int i = 0; i < 20; ++i) {  // the first drops the one above
         const std::string path = m_dir.File(std::to_string(i) + ".xsl");
