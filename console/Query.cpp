@@ -150,7 +150,7 @@ void AddQueryCommand(CommandLine& line) {
             std::string& named = users[parameter.name];
             named += (named.empty() ? "--named " : ", ") + query.name;
         }
-        footer += "\n" + call + std::string(call.size() < 33 ? 33 - call.size() : 1, ' ') +
+        footer += "\n" + call + std::string(call.size() < 32 ? 32 - call.size() : 1, ' ') +
                   query.description;
     }
     command->footer(footer);

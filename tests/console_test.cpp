@@ -71,7 +71,7 @@ TEST(ConsoleCommandLine, EveryCommandHelpsAndRefusesWhatItCannotDo) {
         {{},
          {"query", "--help"},
          0,
-         "\n  --named low-disk               logical disks under 10 % free\n"},
+         "\n  --named low-disk              logical disks under 10 % free\n"},
         {{}, {"list", "--help"}, 0, "  --q TEXT "},
         {{}, {"import", "--help"}, 0, "Usage: hwconsole import [OPTIONS] [PATH...]"},
         {{}, {"init-db", "--help"}, 0, "  --seed S "},

@@ -418,7 +418,9 @@ TEST(AgentAccess, RangesAndCredentialsReadAsWritten) {
     for (const Credentials& c : credentials) {
         std::string user, password;
         ASSERT_EQ(ReadBasicCredentials(c.header, user, password), c.user != nullptr) << c.header;
-        if (c.user) EXPECT_EQ(user + " " + password, std::string(c.user) + " " + c.password);
+        if (c.user) {
+            EXPECT_EQ(user + " " + password, std::string(c.user) + " " + c.password);
+        }
     }
 }
 
