@@ -2,6 +2,7 @@
 // snapshots, as `hwconsole changes` shows it, PCs linking to their pages.
 #include <charconv>
 #include <ctime>
+#include <string>
 
 #include "history/Changes.h"
 #include "host/TextRows.h"
@@ -56,8 +57,13 @@ void ServePcChanges(RouteContext& page) {
     if (number) list = hwhistory::PcChanges(db, id, options);
     if (list.changes.empty()) {
         // No history yet is a page of its own; no PC at all is not.
-        TextRows listed(db, "SELECT COUNT(*) FROM [dbo].[PCListing] WHERE [ID] = " + digits, 1);
-        if (!number || !listed.Run() || listed.Number(0, 0) == 0) {
+        bool known = number;
+        if (known) {
+            TextRows listed(db, "SELECT COUNT(*) FROM [dbo].[PCListing] WHERE [ID] = " +
+                                    std::to_string(id), 1);
+            known = listed.Run() && listed.Number(0, 0) != 0;
+        }
+        if (!known) {
             page.SendError(404, "No such PC", "There is no PC " + digits + ".");
             return;
         }
