@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include "import/InventoryWriter.h"
 
@@ -117,31 +118,81 @@ RunSummary ImportAll(CDatabase& db, const std::vector<InventorySource>& sources,
     const int jobs = std::max(1, options.jobs);
     std::unique_ptr<ParsedQueue> queue;
     if (jobs > 1) queue = std::make_unique<ParsedQueue>(sources, options.import, jobs);
+    BatchFollower* const follower = options.follower;
 
     InventoryWriter writer(db, options.import.afterWrite);
     std::vector<ImportResult> pending;  // of the open batch, in source order
-    size_t first = 0;                   // the source of pending[0]
+    std::unordered_set<std::string> batchKeys;  // the open batch's MatchKeys, with a follower
+    // The committed batch the follower works on, reported once its
+    // follow-up is stored: its results, and which of them it was handed.
+    std::vector<ImportResult> followed;
+    std::vector<size_t> handed;
+    size_t first = 0;  // the source of the first result not yet reported
+    auto report = [&](std::vector<ImportResult>& results) {
+        for (size_t i = 0; i < results.size(); ++i) {
+            ++summary.count[static_cast<int>(results[i].status)];
+            if (sink) sink(sources[first + i], results[i]);
+        }
+        first += results.size();
+        results.clear();
+    };
     auto finishBatch = [&](const std::string& lostBecause) {
         std::string failure = lostBecause;
-        if (failure.empty() && writer.InBatch()) {
+        // The previous batch's follow-up goes into this batch's transaction,
+        // or into one of its own when this batch wrote nothing or was lost.
+        std::vector<std::string> followUp;
+        std::string followLost;
+        if (!handed.empty()) {
+            try {
+                followLost = writer.WriteGuarded([&] { followUp = follower->Store(db); });
+            } catch (const CDBException& e) {
+                writer.RollbackBatch();
+                followLost = e.what();
+                if (failure.empty())
+                    failure = std::string("the database failed, nothing was written: ") + e.what();
+            }
+        }
+        if (writer.InBatch()) {
             try {
                 writer.CommitBatch();
             } catch (const CDBException& e) {
-                failure = std::string("the database could not commit it, nothing was written: ") +
-                          e.what();
+                const std::string reason =
+                    std::string("the database could not commit it, nothing was written: ") +
+                    e.what();
+                if (failure.empty()) failure = reason;
+                if (followLost.empty()) followLost = reason;
             }
         }
+        for (size_t i = 0; i < handed.size(); ++i) {
+            const std::string warning =
+                !followLost.empty() ? follower->Lost(followLost)
+                                    : (i < followUp.size() ? followUp[i] : std::string());
+            if (!warning.empty()) followed[handed[i]].warnings.push_back(warning);
+        }
+        handed.clear();
+        report(followed);
+
+        std::vector<WrittenPc> written;
         for (size_t i = 0; i < pending.size(); ++i) {
             ImportResult& result = pending[i];
             if (!failure.empty() && result.status != ImportStatus::Failed) {
                 result.status = ImportStatus::Failed;
                 result.message = failure;
             }
-            ++summary.count[static_cast<int>(result.status)];
-            if (sink) sink(sources[first + i], result);
+            if (follower && (result.status == ImportStatus::New ||
+                             result.status == ImportStatus::Updated ||
+                             result.status == ImportStatus::Unchanged)) {
+                written.push_back({result.pcId, result.status != ImportStatus::Unchanged});
+                handed.push_back(i);
+            }
         }
-        first += pending.size();
-        pending.clear();
+        batchKeys.clear();
+        if (handed.empty()) {
+            report(pending);
+        } else {
+            followed.swap(pending);
+            follower->Follow(std::move(written));
+        }
     };
 
     for (size_t i = 0; i < sources.size(); ++i) {
@@ -151,6 +202,18 @@ RunSummary ImportAll(CDatabase& db, const std::vector<InventorySource>& sources,
             failed.message = parsed.error;
             pending.push_back(std::move(failed));
         } else {
+            // The follower reads each PC as its batch left it: a PC's second
+            // inventory goes into the next batch, so that both are followed.
+            if (follower) {
+                const std::vector<std::string> keys =
+                    InventoryWriter::MatchKeys(parsed.inventory.identity);
+                for (const std::string& key : keys)
+                    if (batchKeys.count(key)) {
+                        finishBatch("");
+                        break;
+                    }
+                batchKeys.insert(keys.begin(), keys.end());
+            }
             try {
                 writer.BeginBatch();
                 pending.push_back(writer.Write(parsed.inventory));
@@ -170,6 +233,7 @@ RunSummary ImportAll(CDatabase& db, const std::vector<InventorySource>& sources,
         if (pending.size() >= batchSize) finishBatch("");
     }
     finishBatch("");
+    if (!handed.empty()) finishBatch("");  // the last batch's follow-up, in a transaction of its own
     return summary;
 }
 

@@ -10,6 +10,7 @@ namespace hwimport {
 namespace {
 
 const char kSavepoint[] = "hw_import_pc";
+const char kGuardedSavepoint[] = "hw_import_guarded";
 
 // The identity columns after [ID], in the order of every statement below.
 const char* const kIdentityColumns[] = {"DeviceID",      "UUID",         "HostName",
@@ -75,12 +76,17 @@ void Bind(CStatement& statement, int param, const Value& value, ColumnType type)
     }
 }
 
+// An identity value as the column keeps it.
+std::string IdentityText(const std::string& value) {
+    return value.substr(0, Utf8Prefix(value, 255));
+}
+
 // An empty identity value is stored as NULL: it matches nothing.
 void BindIdentityText(CStatement& statement, int param, const std::string& value) {
     if (value.empty())
         statement.BindNull(param);
     else
-        statement.BindText(param, value.substr(0, Utf8Prefix(value, 255)));
+        statement.BindText(param, IdentityText(value));
 }
 
 }  // namespace
@@ -109,6 +115,20 @@ InventoryWriter::~InventoryWriter() {
 
 void InventoryWriter::BeginBatch() {
     if (!m_transaction) m_transaction = std::make_unique<CTransaction>(m_db);
+}
+
+std::string InventoryWriter::WriteGuarded(const std::function<void()>& work) {
+    BeginBatch();
+    m_transaction->SetSavepoint(kGuardedSavepoint);
+    try {
+        work();
+        m_transaction->ReleaseSavepoint(kGuardedSavepoint);
+        return "";
+    } catch (const std::exception& e) {
+        m_transaction->RollbackToSavepoint(kGuardedSavepoint);
+        m_transaction->ReleaseSavepoint(kGuardedSavepoint);
+        return e.what();
+    }
 }
 
 void InventoryWriter::CommitBatch() {
@@ -180,6 +200,17 @@ bool InventoryWriter::Match(const PcIdentity& identity, Stored& found) {
                     found);
     return Find("[SerialNumber] = ? AND [Manufacturer] = ?",
                 {identity.serialNumber, identity.manufacturer}, found);
+}
+
+std::vector<std::string> InventoryWriter::MatchKeys(const PcIdentity& identity) {
+    // As Match looks a PC up, by the values WriteIdentity keeps.
+    std::vector<std::string> keys;
+    if (!identity.deviceId.empty()) keys.push_back("d" + IdentityText(identity.deviceId));
+    if (!IsPlaceholderUuid(identity.uuid)) keys.push_back("u" + IdentityText(identity.uuid));
+    if (!IsPlaceholderSerial(identity.serialNumber))
+        keys.push_back("s" + IdentityText(identity.serialNumber) + '\0' +
+                       IdentityText(identity.manufacturer));
+    return keys;
 }
 
 int32_t InventoryWriter::NextPcId() {
@@ -346,7 +377,7 @@ void InventoryWriter::WriteIdentity(int32_t pcId, const PcIdentity& identity,
     if (stored) {
         bool same = true;
         for (size_t i = 0; i < kIdentityCount; ++i)
-            same = same && stored->values[i] == values[i].substr(0, Utf8Prefix(values[i], 255));
+            same = same && stored->values[i] == IdentityText(values[i]);
         if (same) return;
         std::string sql = "UPDATE [dbo].[PCIdentity] SET ";
         for (size_t i = 0; i < kIdentityCount; ++i)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,11 +34,21 @@ public:
     // result says Failed. Throws CDBException only when even the rollback to
     // the save point fails: then the batch is lost.
     ImportResult Write(const Inventory& inventory);
+    // Runs `work` inside the batch (starting one when none is open) under a
+    // save point: when it throws, what it wrote is undone and its message
+    // returned; "" when it succeeded. Throws CDBException only when even the
+    // rollback to the save point fails: then the batch is lost.
+    std::string WriteGuarded(const std::function<void()>& work);
     // Commits the batch. Throws CDBException (the batch is then rolled back).
     void CommitBatch();
     // Undoes the whole batch; never throws.
     void RollbackBatch() noexcept;
     bool InBatch() const { return m_transaction != nullptr; }
+
+    // The keys matching could find a PC by once `identity` is written to
+    // it: an inventory whose keys share none with those of one just written
+    // cannot go to that one's PC.
+    static std::vector<std::string> MatchKeys(const PcIdentity& identity);
 
 private:
     struct Stored;  // a PCIdentity row
