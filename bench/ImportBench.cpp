@@ -98,7 +98,9 @@ ImportRun RunImport(const ImportSamples& samples, const std::string& backend,
     connection.Open(connect.c_str());
     hwimport::RunOptions options;
     options.jobs = jobs;
-    if (history) options.import.afterWrite = hwhistory::SnapshotHook(connection, {});
+    std::unique_ptr<hwimport::BatchFollower> snapshots;
+    if (history) snapshots = hwhistory::SnapshotPipeline(connection, connect, {});
+    options.follower = snapshots.get();
     // Again: every PC is in the database already, every inventory unchanged.
     const hwimport::ImportStatus expected =
         again ? hwimport::ImportStatus::Unchanged : hwimport::ImportStatus::New;

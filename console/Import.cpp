@@ -76,6 +76,7 @@ int RunImport(const ImportOptions& given) {
     }
 
     CDataConnection connection;
+    std::unique_ptr<hwimport::BatchFollower> snapshots;  // goes before its connection
     try {
         // A --db file that does not exist yet, or is empty, gets the tables.
         struct stat info = {};
@@ -88,7 +89,8 @@ int RunImport(const ImportOptions& given) {
         }
         if (!OpenConnection(connection, connect, DatabaseName(given.database))) return kExitFailed;
         PrepareForImport(connection.m_database, schemaFolder);
-        options.import.afterWrite = hwhistory::SnapshotHook(connection, history);
+        snapshots = hwhistory::SnapshotPipeline(connection, connect, history);
+        options.follower = snapshots.get();
     } catch (const InitDbError& e) {
         fprintf(stderr, "hwconsole: %s\n", e.message.c_str());
         return kExitFailed;
@@ -102,8 +104,7 @@ int RunImport(const ImportOptions& given) {
     const hwimport::RunSummary summary = hwimport::ImportAll(
         connection.m_database, hwimport::SourcesFromPaths(given.paths, options.import.maxBytes),
         options, Print);
-    // The hook's statements belong to the connection: gone before it is.
-    options.import.afterWrite = nullptr;
+    snapshots.reset();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     using hwimport::ImportStatus;

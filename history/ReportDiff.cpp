@@ -197,12 +197,21 @@ std::string ReportDigest(const std::string& document) {
                                                {"<LoggedOnUser>", "</LoggedOnUser>"}};
     sha256_ctx ctx;
     sha256_init(&ctx);
+    // Where each opening tag is next, searched again only once passed: a
+    // tag the document lacks is looked for once, not at every element.
+    size_t next[3] = {0, 0, 0};
+    bool searched[3] = {false, false, false};
     size_t from = 0;
     for (;;) {
         // The nearest volatile element from here, if any.
         size_t at = std::string::npos, end = std::string::npos;
-        for (const auto& tags : kVolatile) {
-            const size_t open = document.find(tags[0], from);
+        for (size_t t = 0; t < 3; ++t) {
+            const auto& tags = kVolatile[t];
+            if (!searched[t] || (next[t] != std::string::npos && next[t] < from)) {
+                next[t] = document.find(tags[0], from);
+                searched[t] = true;
+            }
+            const size_t open = next[t];
             if (open >= at) continue;
             const size_t close = document.find(tags[1], open);
             if (close == std::string::npos) continue;

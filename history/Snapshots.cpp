@@ -2,13 +2,18 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "HardwareList.h"
 #include "history/ReportDiff.h"
 #include "platform/Statement.h"
+#include "platform/Transaction.h"
 #include "report/ReportGenerator.h"
 #include "text/XmlText.h"
 
@@ -39,15 +44,34 @@ void ReadThroughDbo(CDatabase& db, bool inTransaction) {
                           .c_str());
 }
 
-std::string Compress(const std::string& text) {
-    uLongf size = compressBound(text.size());
-    std::string out(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(&out[0]), &size,
-                  reinterpret_cast<const Bytef*>(text.data()), text.size(), Z_BEST_SPEED) != Z_OK)
-        throw std::runtime_error("cannot compress a report document");
-    out.resize(size);
-    return out;
-}
+// zlib's fastest level, one stream reused: setting a stream up clears its
+// tables, which cost as much as compressing a small document.
+class Compressor {
+public:
+    Compressor() {
+        if (deflateInit(&m_z, Z_BEST_SPEED) != Z_OK)
+            throw std::runtime_error("cannot compress a report document");
+    }
+    ~Compressor() { deflateEnd(&m_z); }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    std::string Compress(const std::string& text) {
+        deflateReset(&m_z);
+        std::string out(deflateBound(&m_z, text.size()), '\0');
+        m_z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+        m_z.avail_in = static_cast<uInt>(text.size());
+        m_z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+        m_z.avail_out = static_cast<uInt>(out.size());
+        if (deflate(&m_z, Z_FINISH) != Z_STREAM_END)
+            throw std::runtime_error("cannot compress a report document");
+        out.resize(m_z.total_out);
+        return out;
+    }
+
+private:
+    z_stream m_z = {};
+};
 
 std::string Inflate(const std::string& bytes) {
     z_stream z = {};
@@ -68,71 +92,243 @@ std::string Inflate(const std::string& bytes) {
     return out;
 }
 
-// The statements of one importing connection, prepared at first use.
-struct HookState {
-    CDataConnection* connection = nullptr;
-    int keep = kDefaultKeep;
-    std::unique_ptr<CStatement> newest, time, insert, prune;
+const char kNewestSql[] =
+    "SELECT [SnapshotID], [Digest] FROM [dbo].[PCSnapshot] WHERE [ID] = ? AND "
+    "[SnapshotID] = (SELECT MAX([SnapshotID]) FROM [dbo].[PCSnapshot] WHERE [ID] = ?)";
 
-    void Prepare(CDatabase& db) {
-        if (newest) return;
-        newest = std::make_unique<CStatement>(
-            db,
-            "SELECT [SnapshotID], [Digest] FROM [dbo].[PCSnapshot] WHERE [ID] = ? AND "
-            "[SnapshotID] = (SELECT MAX([SnapshotID]) FROM [dbo].[PCSnapshot] WHERE [ID] = ?)");
-        time = std::make_unique<CStatement>(
-            db, "SELECT [InventoryTime] FROM [dbo].[PCIdentity] WHERE [ID] = ?");
-        insert = std::make_unique<CStatement>(
-            db,
-            "INSERT INTO [dbo].[PCSnapshot] ([ID], [SnapshotID], [InventoryTime], [Digest], "
-            "[Document]) VALUES (?, ?, ?, ?, ?)");
-        prune = std::make_unique<CStatement>(
-            db, "DELETE FROM [dbo].[PCSnapshot] WHERE [ID] = ? AND [SnapshotID] <= ?");
+// The PC's newest snapshot: its number (0 for none) and digest.
+LONG Newest(std::unique_ptr<CStatement>& newest, CDatabase& db, int32_t pcId,
+            std::string& digest) {
+    if (!newest) newest = std::make_unique<CStatement>(db, kNewestSql);
+    newest->BindLong(1, pcId);
+    newest->BindLong(2, pcId);
+    newest->ExecuteQuery();
+    LONG id = 0;
+    digest.clear();
+    if (newest->Fetch()) {
+        std::string text;
+        newest->GetString(1, text);
+        id = atol(text.c_str());
+        newest->GetString(2, digest);
+        newest->Fetch();
     }
+    return id;
+}
 
-    void Run(CDatabase& db, int32_t pcId, bool changed) {
-        Prepare(db);
-        newest->BindLong(1, pcId);
-        newest->BindLong(2, pcId);
-        newest->ExecuteQuery();
-        LONG lastId = 0;
-        std::string lastDigest, text;
-        if (newest->Fetch()) {
-            newest->GetString(1, text);
-            lastId = atol(text.c_str());
-            newest->GetString(2, lastDigest);
-            newest->Fetch();
-        }
+// A PC's snapshot as it is built, ready to store.
+struct Built {
+    int32_t pcId = 0;
+    bool keep = false;  // its digest differs from the newest snapshot's
+    std::string inventoryTime, digest, compressed;
+    std::string error;  // why it could not be built
+};
+
+// Builds snapshots from the PCs' rows, on the connection it is given.
+class Builder {
+public:
+    explicit Builder(CDataConnection& connection) : m_connection(connection) {}
+
+    Built Build(int32_t pcId, bool changed) {
+        Built built;
+        built.pcId = pcId;
+        CDatabase& db = m_connection.m_database;
+        std::string lastDigest;
+        const LONG lastId = Newest(m_newest, db, pcId, lastDigest);
         // The import found the PC's rows as they were: so is its document.
-        if (!changed && lastId > 0) return;
-
-        const std::string document = BuildSnapshotDocument(*connection, pcId);
-        const std::string digest = ReportDigest(document);
-        if (digest == lastDigest) return;
-
-        std::string inventoryTime;
-        time->BindLong(1, pcId);
-        time->ExecuteQuery();
-        if (time->Fetch()) {
-            time->GetString(1, inventoryTime);
-            time->Fetch();
+        if (!changed && lastId > 0) return built;
+        const std::string document = BuildSnapshotDocument(m_connection, pcId);
+        built.digest = ReportDigest(document);
+        if (built.digest == lastDigest) return built;
+        if (!m_time)
+            m_time = std::make_unique<CStatement>(
+                db, "SELECT [InventoryTime] FROM [dbo].[PCIdentity] WHERE [ID] = ?");
+        m_time->BindLong(1, pcId);
+        m_time->ExecuteQuery();
+        if (m_time->Fetch()) {
+            m_time->GetString(1, built.inventoryTime);
+            m_time->Fetch();
         }
-        const LONG id = lastId + 1;
-        insert->BindLong(1, pcId);
-        insert->BindLong(2, id);
-        if (inventoryTime.empty())
-            insert->BindNull(3);
+        built.compressed = m_compressor.Compress(document);
+        built.keep = true;
+        return built;
+    }
+
+private:
+    CDataConnection& m_connection;
+    std::unique_ptr<CStatement> m_newest, m_time;
+    Compressor m_compressor;
+};
+
+// Stores built snapshots on the importing connection and prunes to `keep`.
+class Keeper {
+public:
+    explicit Keeper(int keep) : m_keep(keep < 1 ? 1 : keep) {}
+
+    void Store(CDatabase& db, const Built& built) {
+        if (!built.keep) return;
+        // Read again where it is written: the newest may have moved since
+        // the document was built.
+        std::string lastDigest;
+        const LONG id = Newest(m_newest, db, built.pcId, lastDigest) + 1;
+        if (built.digest == lastDigest) return;
+        if (!m_insert) {
+            m_insert = std::make_unique<CStatement>(
+                db,
+                "INSERT INTO [dbo].[PCSnapshot] ([ID], [SnapshotID], [InventoryTime], [Digest], "
+                "[Document]) VALUES (?, ?, ?, ?, ?)");
+            m_prune = std::make_unique<CStatement>(
+                db, "DELETE FROM [dbo].[PCSnapshot] WHERE [ID] = ? AND [SnapshotID] <= ?");
+        }
+        m_insert->BindLong(1, built.pcId);
+        m_insert->BindLong(2, id);
+        if (built.inventoryTime.empty())
+            m_insert->BindNull(3);
         else
-            insert->BindText(3, inventoryTime);
-        insert->BindText(4, digest);
-        insert->BindBinary(5, Compress(document));
-        insert->Execute();
-        if (id > keep) {
-            prune->BindLong(1, pcId);
-            prune->BindLong(2, id - keep);
-            prune->Execute();
+            m_insert->BindText(3, built.inventoryTime);
+        m_insert->BindText(4, built.digest);
+        m_insert->BindBinary(5, built.compressed);
+        m_insert->Execute();
+        if (id > m_keep) {
+            m_prune->BindLong(1, built.pcId);
+            m_prune->BindLong(2, id - m_keep);
+            m_prune->Execute();
         }
     }
+
+private:
+    const int m_keep;
+    std::unique_ptr<CStatement> m_newest, m_insert, m_prune;
+};
+
+// Both on one connection, inside the PC's save point.
+struct HookState {
+    HookState(CDataConnection& connection, int keep) : builder(connection), keeper(keep) {}
+    void Run(CDatabase& db, int32_t pcId, bool changed) {
+        keeper.Store(db, builder.Build(pcId, changed));
+    }
+    Builder builder;
+    Keeper keeper;
+};
+
+// The builder on a thread and connection of its own, one batch at a time.
+class Pipeline final : public hwimport::BatchFollower {
+public:
+    Pipeline(CDataConnection& importing, const std::string& connect, HistoryOptions options)
+        : m_keeper(options.keep) {
+        m_connection.Open(connect.c_str());
+        ReadThroughDbo(m_connection.m_database, false);
+        // SQLite (a rollback journal): a writer whose page cache fills up
+        // writes the file before its commit, and must wait for the builder's
+        // read to end first. A cache that holds a whole batch keeps it going.
+        if (importing.m_database.GetDialect() == DbDialect::SQLite)
+            importing.m_database.ExecuteSQL("PRAGMA dbo.cache_size = -32768");
+        m_thread = std::thread([this] { Work(); });
+    }
+    ~Pipeline() override {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    void Follow(std::vector<hwimport::WrittenPc> written) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_batch = std::move(written);
+        m_built.clear();
+        m_working = true;
+        m_reading = false;
+        m_changed.notify_all();
+        // The writer goes on once the builder reads: SQLite's writer may
+        // then have to wait for the read to end, never the reader for it.
+        m_changed.wait(lock, [this] { return m_reading || !m_working; });
+    }
+
+    std::vector<std::string> Store(CDatabase& db) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_working; });
+        std::vector<std::string> warnings(m_built.size());
+        for (size_t i = 0; i < m_built.size(); ++i) {
+            if (m_built[i].error.empty())
+                m_keeper.Store(db, m_built[i]);
+            else
+                warnings[i] = "its history snapshot was not kept: " + m_built[i].error;
+        }
+        return warnings;
+    }
+
+    std::string Lost(const std::string& reason) override {
+        return "its history snapshot was not kept: " + reason;
+    }
+
+private:
+    void Work() {
+        Builder builder(m_connection);
+        for (;;) {
+            std::vector<hwimport::WrittenPc> batch;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stop || m_working; });
+                if (m_stop) return;
+                batch.swap(m_batch);
+            }
+            std::vector<Built> built = BuildBatch(builder, batch);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_built = std::move(built);
+                m_working = false;
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    // In read transactions, each as short as the batch allows: SQLite's
+    // writer commits only once the last one has ended. A document that
+    // fails costs only itself; the next PC reads in a fresh transaction
+    // (PostgreSQL ends a transaction at its first error).
+    std::vector<Built> BuildBatch(Builder& builder, const std::vector<hwimport::WrittenPc>& batch) {
+        std::vector<Built> built;
+        std::unique_ptr<CTransaction> read;
+        for (const hwimport::WrittenPc& pc : batch) {
+            try {
+                if (!read) read = std::make_unique<CTransaction>(m_connection.m_database);
+                built.push_back(builder.Build(pc.pcId, pc.changed));
+            } catch (const std::exception& e) {
+                // PostgreSQL ends a transaction at its first error; SQLite's
+                // goes on, and a new one could wait for the writer's lock.
+                if (m_connection.m_database.GetDialect() != DbDialect::SQLite) read.reset();
+                Built failed;
+                failed.pcId = pc.pcId;
+                failed.error = e.what();
+                built.push_back(std::move(failed));
+            }
+            if (built.size() == 1) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_reading = true;
+                m_changed.notify_all();
+            }
+        }
+        if (read) {
+            try {
+                read->Commit();
+            } catch (const std::exception&) {
+                // Nothing was written: the documents stand.
+            }
+        }
+        return built;
+    }
+
+    CDataConnection m_connection;  // the builder's
+    Keeper m_keeper;               // the writer's
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<hwimport::WrittenPc> m_batch;
+    std::vector<Built> m_built;
+    bool m_working = false;  // a batch is being built
+    bool m_reading = false;  // its read has begun
+    bool m_stop = false;
+    std::thread m_thread;
 };
 
 }  // namespace
@@ -144,33 +340,33 @@ std::string BuildSnapshotDocument(CDataConnection& connection, int32_t pcId) {
     request.PCID = pcId;
     CString built;
     generator.BuildDocument(&request, built);
-    std::string text = built.str();
+    std::string text = std::move(built.str());
     if (ValidUtf8Prefix(text) != text.size()) text = ToValidUtf8(text);
     // The prologue's first line declares the UTF-16 the suite's XML services
     // were handed; these bytes are UTF-8.
     const size_t firstLine = text.find('\n');
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-    out.reserve(text.size());
-    for (size_t i = firstLine == std::string::npos ? 0 : firstLine; i < text.size(); ++i)
-        if (text[i] != '\r') out += text[i];
-    return out;
+    text.replace(0, firstLine == std::string::npos ? 0 : firstLine,
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
 }
 
 hwimport::AfterWriteHook SnapshotHook(CDataConnection& connection, HistoryOptions options) {
     ReadThroughDbo(connection.m_database, false);
-    auto state = std::make_shared<HookState>();
-    state->connection = &connection;
-    state->keep = options.keep < 1 ? 1 : options.keep;
+    auto state = std::make_shared<HookState>(connection, options.keep);
     return [state](CDatabase& db, int32_t pcId, bool changed) { state->Run(db, pcId, changed); };
+}
+
+std::unique_ptr<hwimport::BatchFollower> SnapshotPipeline(CDataConnection& importing,
+                                                          const std::string& connect,
+                                                          HistoryOptions options) {
+    return std::make_unique<Pipeline>(importing, connect, options);
 }
 
 void KeepSnapshot(CDataConnection& connection, int32_t pcId, bool changed,
                   HistoryOptions options) {
     ReadThroughDbo(connection.m_database, true);
-    HookState state;
-    state.connection = &connection;
-    state.keep = options.keep < 1 ? 1 : options.keep;
-    state.Run(connection.m_database, pcId, changed);
+    HookState(connection, options.keep).Run(connection.m_database, pcId, changed);
 }
 
 std::vector<Snapshot> ReadSnapshots(CDatabase& db, int32_t pcId) {

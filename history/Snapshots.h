@@ -10,10 +10,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "import/Import.h"
+#include "import/ImportRun.h"
 #include "platform/DataConnection.h"
 
 namespace hwhistory {
@@ -35,6 +37,20 @@ struct HistoryOptions {
 // the inventory. An unchanged inventory of a PC that has a snapshot costs one
 // index seek. Throws CDBException.
 hwimport::AfterWriteHook SnapshotHook(CDataConnection& connection, HistoryOptions options);
+
+// History for ImportAll (RunOptions::follower) without building documents
+// on the writing thread: a thread of its own, on a second connection opened
+// with `connect` (the string `importing` was opened with), builds, digests
+// and compresses the documents of each committed batch's PCs while the
+// next batch is written; the writer then stores them and prunes to `keep`
+// in that batch's transaction. The same snapshots as SnapshotHook keeps, one
+// per changed import. A document that cannot be built costs only its own
+// snapshot (the inventory stays, its result gets a warning, and the PC's
+// next import keeps one). Made before the import, outside any transaction;
+// let it go before `importing` closes. Throws CDBException.
+std::unique_ptr<hwimport::BatchFollower> SnapshotPipeline(CDataConnection& importing,
+                                                          const std::string& connect,
+                                                          HistoryOptions options);
 
 // The same for one import, for hosts whose imports run on many connections
 // (a server's workers): call it from the import's afterWrite with the

@@ -166,6 +166,7 @@ protected:
             IsPostgres() ? PostgresConnect()
                          : SqliteConnect(scratch.File("test" + std::to_string(++counter) + ".db"));
         ASSERT_FALSE(connect.empty()) << HW_NO_POSTGRES;
+        m_connect = connect;
         m_connection.Open(connect.c_str());
         if (IsPostgres()) Exec("CREATE SCHEMA IF NOT EXISTS dbo");
     }
@@ -177,6 +178,7 @@ protected:
     }
     bool IsPostgres() const { return GetParam() == Backend::PostgreSQL; }
 
+    std::string m_connect;  // what m_connection was opened with
     CDataConnection m_connection;
 };
 

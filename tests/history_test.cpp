@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "history/Changes.h"
 #include "history/Snapshots.h"
+#include "import/ImportRun.h"
 #include "import/InputFormat.h"
 #include "tests/Subprocess.h"
 #include "tests/TestDatabase.h"
@@ -162,6 +164,46 @@ TEST_P(History, KeepsTheNewestNAndNothingForFreeSpaceAlone) {
     ASSERT_EQ(list.changes.size(), 1u) << "pruned history has no first inventory";
     EXPECT_EQ(hwhistory::RowsJson(list.changes[0].rows),
               R"([{"section":"SystemOverview","item":"SystemOverview","key":"","change":"changed","fields":[{"field":"SystemName","old":"c","new":"d"}]}])");
+}
+
+// Through ImportAll, as hwconsole import keeps history, the documents built
+// beside the writer: a PC twice in one batch keeps both snapshots, a file
+// that is no inventory costs only itself, an unchanged one keeps nothing,
+// and the last, partial batch keeps its snapshots too.
+TEST_P(History, ABulkImportKeepsOneSnapshotPerChangedInventory) {
+    auto inventory = [](const std::string& device, const std::string& name) {
+        return "{\"deviceid\": \"" + device + "\", \"content\": {\"hardware\": {\"name\": \"" +
+               name + "\"}}}";
+    };
+    const std::string files[][2] = {
+        {"a1", inventory("a", "one")}, {"b", inventory("b", "b")}, {"a2", inventory("a", "two")},
+        {"bad", "not an inventory"},   {"c", inventory("c", "c")}, {"a3", inventory("a", "two")},
+        {"d", inventory("d", "d")}};
+    std::vector<hwimport::InventorySource> sources;
+    for (const auto& file : files) {
+        const std::string text = file[1];
+        sources.push_back({file[0], [text] { return text; }});
+    }
+    std::unique_ptr<hwimport::BatchFollower> snapshots =
+        hwhistory::SnapshotPipeline(m_connection, m_connect, {});
+    hwimport::RunOptions options;
+    options.batchSize = 3;
+    options.follower = snapshots.get();
+    std::string seen;
+    hwimport::ImportAll(Db(), sources, options,
+                        [&](const hwimport::InventorySource& source, const hwimport::ImportResult& r) {
+                            seen += source.name + ":" + hwimport::StatusName(r.status) + " ";
+                            for (const std::string& warning : r.warnings) seen += warning + " ";
+                        });
+    snapshots.reset();
+    EXPECT_EQ(seen, "a1:new b:new a2:updated bad:failed c:new a3:unchanged d:new ");
+    EXPECT_EQ(Snapshots(), 5);
+    const hwhistory::ChangeList a = hwhistory::PcChanges(Db(), 1, {});
+    ASSERT_EQ(a.changes.size(), 2u) << "the first inventory and its change";
+    EXPECT_EQ(hwhistory::RowsJson(a.changes[0].rows),
+              R"([{"section":"SystemOverview","item":"SystemOverview","key":"","change":"changed","fields":[{"field":"SystemName","old":"one","new":"two"}]}])");
+    EXPECT_EQ(testdb::QueryNumber(Db(), "SELECT COUNT(*) FROM [dbo].[PCSnapshot] WHERE [ID] = 4"), 1)
+        << "the last batch's PC";
 }
 
 HW_ON_BOTH_BACKENDS(History);
