@@ -36,8 +36,8 @@ SAN_ENV = ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
           LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
           TSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/tsan.supp:halt_on_error=1:second_deadlock_stack=1
-TSAN_TARGETS = concurrency_test stylesheet_test platform_test component_test import_test server_test
-TSAN_TESTS = ^(ConcurrentReports|TransformerThreads|RunStateFlags)\.|^ModuleState\.CurrentStateIsPerThread$$|^Win32\.WindowMessagesAreStablePerNameAcrossThreads$$|ImportLibrary\.AFailedInventory|^Serve\.EightClients
+TSAN_TARGETS = concurrency_test stylesheet_test platform_test component_test import_test server_test history_test
+TSAN_TESTS = ^(ConcurrentReports|TransformerThreads|RunStateFlags)\.|^ModuleState\.CurrentStateIsPerThread$$|^Win32\.WindowMessagesAreStablePerNameAcrossThreads$$|ImportLibrary\.AFailedInventory|History\.ABulkImport|^Serve\.EightClients
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR) \

@@ -216,7 +216,10 @@ public:
     Pipeline(CDataConnection& importing, const std::string& connect, HistoryOptions options)
         : m_keeper(options.keep) {
         m_connection.Open(connect.c_str());
-        ReadThroughDbo(m_connection.m_database, false);
+        // Outside the writer's transaction the component may read the
+        // user-defined devices through either attachment of the file: no
+        // views, whose expansion each of those statements would pay for.
+
         // SQLite (a rollback journal): a writer whose page cache fills up
         // writes the file before its commit, and must wait for the builder's
         // read to end first. A cache that holds a whole batch keeps it going.

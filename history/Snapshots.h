@@ -4,9 +4,14 @@
 //
 //   CDataConnection connection;             // the importing connection
 //   connection.Open(connect);
-//   hwimport::ImportOptions options;
-//   options.afterWrite = hwhistory::SnapshotHook(connection, {});
-//   hwimport::ImportInventory(connection.m_database, body, options);
+//   auto snapshots = hwhistory::SnapshotPipeline(connection, connect, {});
+//   hwimport::RunOptions options;           // many inventories
+//   options.follower = snapshots.get();
+//   hwimport::ImportAll(connection.m_database, sources, options, sink);
+//
+//   hwimport::ImportOptions one;            // one, in a transaction of its own
+//   one.afterWrite = hwhistory::SnapshotHook(connection, {});
+//   hwimport::ImportInventory(connection.m_database, body, one);
 #pragma once
 
 #include <cstdint>
