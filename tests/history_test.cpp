@@ -169,33 +169,39 @@ TEST_P(History, KeepsTheNewestNAndNothingForFreeSpaceAlone) {
 // Through ImportAll, as hwconsole import keeps history, the documents built
 // beside the writer: a PC twice in one batch keeps both snapshots, a file
 // that is no inventory costs only itself, an unchanged one keeps nothing,
-// and the last, partial batch keeps its snapshots too.
+// the last, partial batch keeps its snapshots too, and a snapshot that
+// cannot be kept is said so while its inventory stays.
 TEST_P(History, ABulkImportKeepsOneSnapshotPerChangedInventory) {
     auto inventory = [](const std::string& device, const std::string& name) {
         return "{\"deviceid\": \"" + device + "\", \"content\": {\"hardware\": {\"name\": \"" +
                name + "\"}}}";
     };
-    const std::string files[][2] = {
+    const std::vector<std::vector<std::string>> files = {
         {"a1", inventory("a", "one")}, {"b", inventory("b", "b")}, {"a2", inventory("a", "two")},
         {"bad", "not an inventory"},   {"c", inventory("c", "c")}, {"a3", inventory("a", "two")},
         {"d", inventory("d", "d")}};
-    std::vector<hwimport::InventorySource> sources;
-    for (const auto& file : files) {
-        const std::string text = file[1];
-        sources.push_back({file[0], [text] { return text; }});
-    }
     std::unique_ptr<hwimport::BatchFollower> snapshots =
         hwhistory::SnapshotPipeline(m_connection, m_connect, {});
-    hwimport::RunOptions options;
-    options.batchSize = 3;
-    options.follower = snapshots.get();
-    std::string seen;
-    hwimport::ImportAll(Db(), sources, options,
-                        [&](const hwimport::InventorySource& source, const hwimport::ImportResult& r) {
-                            seen += source.name + ":" + hwimport::StatusName(r.status) + " ";
-                            for (const std::string& warning : r.warnings) seen += warning + " ";
-                        });
-    snapshots.reset();
+    // Each source's name and status, and its warnings.
+    auto import = [&](const std::vector<std::vector<std::string>>& list) {
+        std::vector<hwimport::InventorySource> sources;
+        for (const auto& file : list) {
+            const std::string text = file[1];
+            sources.push_back({file[0], [text] { return text; }});
+        }
+        hwimport::RunOptions options;
+        options.batchSize = 3;
+        options.follower = snapshots.get();
+        std::string seen;
+        hwimport::ImportAll(
+            Db(), sources, options,
+            [&](const hwimport::InventorySource& source, const hwimport::ImportResult& r) {
+                seen += source.name + ":" + hwimport::StatusName(r.status) + " ";
+                for (const std::string& warning : r.warnings) seen += warning + " ";
+            });
+        return seen;
+    };
+    const std::string seen = import(files);
     EXPECT_EQ(seen, "a1:new b:new a2:updated bad:failed c:new a3:unchanged d:new ");
     EXPECT_EQ(Snapshots(), 5);
     const hwhistory::ChangeList a = hwhistory::PcChanges(Db(), 1, {});
@@ -204,6 +210,18 @@ TEST_P(History, ABulkImportKeepsOneSnapshotPerChangedInventory) {
               R"([{"section":"SystemOverview","item":"SystemOverview","key":"","change":"changed","fields":[{"field":"SystemName","old":"one","new":"two"}]}])");
     EXPECT_EQ(testdb::QueryNumber(Db(), "SELECT COUNT(*) FROM [dbo].[PCSnapshot] WHERE [ID] = 4"), 1)
         << "the last batch's PC";
+
+    // A snapshot that cannot be stored costs only itself: the inventory
+    // stays, its result says so, and the PC's next import keeps one.
+    if (IsPostgres()) return;
+    Exec("CREATE TRIGGER [dbo].[full] BEFORE INSERT ON [PCSnapshot] "
+         "BEGIN SELECT RAISE(ABORT, 'history is full'); END");
+    const std::vector<std::vector<std::string>> e = {{"e", inventory("e", "e")}};
+    EXPECT_EQ(import(e).rfind("e:new its history snapshot was not kept: ", 0), 0u);
+    EXPECT_EQ(testdb::QueryNumber(Db(), "SELECT COUNT(*) FROM [dbo].[PCIdentity]"), 5);
+    Exec("DROP TRIGGER [dbo].[full]");
+    EXPECT_EQ(import(e), "e:unchanged ");
+    EXPECT_EQ(Snapshots(), 6);
 }
 
 HW_ON_BOTH_BACKENDS(History);
