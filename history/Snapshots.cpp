@@ -216,10 +216,9 @@ public:
     Pipeline(CDataConnection& importing, const std::string& connect, HistoryOptions options)
         : m_keeper(options.keep) {
         m_connection.Open(connect.c_str());
-        // Outside the writer's transaction the component may read the
-        // user-defined devices through either attachment of the file: no
-        // views, whose expansion each of those statements would pay for.
-
+        // Every read through one attachment, so the batch's first read takes
+        // the one lock that the builder then holds to the batch's end.
+        ReadThroughDbo(m_connection.m_database, false);
         // SQLite (a rollback journal): a writer whose page cache fills up
         // writes the file before its commit, and must wait for the builder's
         // read to end first. A cache that holds a whole batch keeps it going.
