@@ -87,9 +87,8 @@ std::string Unzlib(const std::string& data) {
     return out;
 }
 
-// What a raw client gets back for `request`, and whether the server closed
-// the connection afterwards (instead of reading on).
-std::pair<std::string, bool> RawExchange(int port, const std::string& request) {
+// A raw client's socket on loopback that has sent `request`.
+int RawSend(int port, const std::string& request) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
@@ -100,12 +99,23 @@ std::pair<std::string, bool> RawExchange(int port, const std::string& request) {
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     EXPECT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL),
               static_cast<ssize_t>(request.size()));
+    return fd;
+}
+
+// What the raw client on `fd` gets back after sending `rest`, and whether
+// the server closed the connection afterwards (instead of reading on).
+std::pair<std::string, bool> RawFinish(int fd, const std::string& rest = "") {
+    EXPECT_EQ(send(fd, rest.data(), rest.size(), MSG_NOSIGNAL), static_cast<ssize_t>(rest.size()));
     std::string reply;
     char buffer[4096];
     ssize_t n;
     while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) reply.append(buffer, n);
     close(fd);
     return {reply, n == 0};
+}
+
+std::pair<std::string, bool> RawExchange(int port, const std::string& request) {
+    return RawFinish(RawSend(port, request));
 }
 
 // The PC of the first "imported as PC N" line in `log` from `from` on, or "".
@@ -147,14 +157,18 @@ TEST_F(Serve, EightClientsGetEveryFormatByteForByteAsReportWritesIt) {
             ASSERT_EQ(report.exitCode, 0) << report.err;
             pages.emplace_back("/pc/" + std::to_string(pc) + f.suffix, report.out);
         }
-    Server server({"--db", Db(), "--threads", "8", "--company", "Ex & Co"});
+    // Two pages at once, while a slow client holds a connection half sent:
+    // every client keeps its connection open to the end, and all are served.
+    Server server({"--db", Db(), "--threads", "2", "--company", "Ex & Co", "--timeout", "120"});
     ASSERT_GT(server.Port(), 0) << server.Log();
-    std::atomic<int> wrong{0};
+    const int slow = RawSend(server.Port(), "GET /healthz HTTP/1.1\r\nHost: x\r\n");
+    std::atomic<int> wrong{0}, done{0};
     std::vector<std::thread> clients;
     for (int c = 0; c < 8; ++c)
         clients.emplace_back([&, c] {
             httplib::Client client = server.Client();
             client.set_keep_alive(true);
+            client.set_read_timeout(120, 0);
             for (size_t i = 0; i < pages.size() * 2; ++i) {
                 const auto& page = pages[(i + c * 3) % pages.size()];
                 const auto res = client.Get(page.first.c_str());
@@ -167,9 +181,12 @@ TEST_F(Serve, EightClientsGetEveryFormatByteForByteAsReportWritesIt) {
                         std::string::npos)
                     ++wrong;
             }
+            for (++done; done < 8;) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         });
     for (std::thread& t : clients) t.join();
     EXPECT_EQ(wrong, 0);
+    const std::string answer = RawFinish(slow, "Connection: close\r\n\r\n").first;
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
     EXPECT_EQ(server.Stop(), 0);
     const std::string log = server.Log();
     EXPECT_EQ(Count(log, "\"GET /pc/"), 8 * pages.size() * 2) << log.substr(0, 2000);
