@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "host/FleetList.h"
 #include "server/Access.h"
 #include "server/Pages.h"
 #include "tests/Subprocess.h"
@@ -261,6 +262,51 @@ TEST_F(Serve, FleetFindsEachKindOfValueSortsPagesAndGoesStraightToAnExactName) {
     EXPECT_NE(markup->body.find("&lt;script&gt;"), std::string::npos);
     EXPECT_EQ(Status(client.Get("/?sort=colour")), 400);
     EXPECT_EQ(server.Stop(), 0);
+}
+
+// However a search's page is read (the matches sorted, the sort index walked,
+// or only the head of the order tested row by row), it holds the same PCs
+// in the same order, for every sort order, both directions and later pages.
+TEST_F(Serve, EveryWayOfReadingASearchGivesTheSamePage) {
+    using Plan = FleetQuery::Plan;
+    const std::string where = " FROM PCListing WHERE ID = 42";
+    const std::string values[] = {Sql("SELECT Model" + where), Sql("SELECT Manufacturer" + where),
+                                  Sql("SELECT OS" + where).substr(0, 9), "10.", "-D0", "o", "%",
+                                  "OSA-S", "Xenon(R) Gold", "\xE5\xA4\xA7\xE9\x98\xAA", "no such value"};
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(Db()).c_str());
+    auto ids = [&](FleetQuery query, Plan plan) {
+        query.plan = plan;
+        std::vector<int32_t> found;
+        for (const FleetRow& row : ListFleet(connection.m_database, query).rows)
+            found.push_back(row.id);
+        return found;
+    };
+    size_t headPages = 0;
+    for (const std::string& value : values)
+        for (ListColumn column : {ListColumn::kId, ListColumn::kName, ListColumn::kModel,
+                                  ListColumn::kOs, ListColumn::kCpu, ListColumn::kMemory,
+                                  ListColumn::kLastInventory})
+            for (bool descending : {false, true})
+                for (size_t offset : {0, 5}) {
+                    FleetQuery query;
+                    query.search = value;
+                    query.sortBy = column;
+                    query.descending = descending;
+                    query.offset = offset;
+                    query.limit = 5;
+                    const std::vector<int32_t> sorted = ids(query, Plan::kSortMatches);
+                    const std::string what = value + " by " + std::to_string(static_cast<int>(column)) +
+                                             (descending ? " desc" : "") + " from " +
+                                             std::to_string(offset);
+                    EXPECT_EQ(ids(query, Plan::kWalkIndex), sorted) << what;
+                    EXPECT_EQ(ids(query, Plan::kChosen), sorted) << what;
+                    const std::vector<int32_t> head = ids(query, Plan::kHeadOnly);
+                    if (head.empty()) continue;
+                    EXPECT_EQ(head, sorted) << what;
+                    ++headPages;
+                }
+    EXPECT_GT(headPages, 100u);
 }
 
 TEST_F(Serve, NamedQueriesAsFormsPagesAndDownloadsOfTheSameRows) {
