@@ -11,6 +11,7 @@
 #include "console/Console.h"
 #include "host/InitDb.h"
 #include "host/Installation.h"
+#include "import/ImportRun.h"
 #include "server/AgentEndpoint.h"
 #include "server/Routes.h"
 #include "server/WebServer.h"
@@ -148,6 +149,9 @@ int RunServe(const ServeOptions& given) {
             return kExitFailed;
     }
 
+    // Every report page and every agent's inventory frees megabytes; given
+    // back to the kernel each time, they cost more than the page.
+    hwimport::KeepFreedMemoryForImports();
     WebServer server(options, component);
     std::string error;
     if (!AddPageRoutes(server, error)) {
