@@ -74,7 +74,7 @@ constexpr size_t kManyMatchesPostgres = 5000;
 // among this many times its rows at the head of the sort order: common
 // values (a model, an operating system) fill it there, long before the
 // index has listed every match.
-constexpr size_t kHeadRowsPerRow = 20;
+constexpr size_t kHeadRowsPerRow = 10;
 constexpr size_t kHeadPageRows = 200;
 
 // `select` ("SELECT ...") returning at most `rows` rows.
