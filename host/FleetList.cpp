@@ -158,10 +158,10 @@ bool HeadPage(CDatabase& db, const FleetQuery& query, const std::string& folded,
               FleetPage& page) {
     const size_t wanted = query.offset + query.limit;
     const std::string order = OrderBy(query.sortBy, query.descending);
+    const std::vector<std::string> columns = SortKey(query.sortBy);
     std::string key;
-    for (const std::string& column : SortKey(query.sortBy))
-        key += (key.empty() ? "" : ", ") + column;
-    const size_t keyColumns = SortKey(query.sortBy).size();
+    for (const std::string& column : columns) key += (key.empty() ? "" : ", ") + column;
+    const size_t keyColumns = columns.size();
     // The head's last row, where the walk stops whatever it found; any row
     // would do, as the rows up to it are a head of the order.
     std::vector<std::string> params;
