@@ -1,10 +1,12 @@
 // hwserverbench: `hwconsole serve` under load, bench/run's "server" section.
-// Starts the server on a fleet, then keep-alive clients (cpp-httplib's) ask
-// for random PCs' pages, then for searches of values the fleet holds; last,
-// `hwconsole batch --jobs 2` on a slice of the same fleet, so that the
-// server's pages per second compare with the batch's reports per second
-// taken under the same load. Prints its table and writes its JSON object to
-// the file named last.
+// Starts the server on a fleet, then, a few times over, keep-alive clients
+// (cpp-httplib's) ask for random PCs' pages, then for searches of values the
+// fleet holds, and `hwconsole batch --jobs 2` runs on a slice of the same
+// fleet right after, so that the server's pages per second compare with the
+// batch's reports per second taken under the same load. The machine's load
+// moves between runs: each repetition is short, and the median of them is
+// the figure, beside their spread. Prints its table and writes its JSON
+// object to the file named last.
 #include <CLI/CLI.hpp>
 #include <fcntl.h>
 #include <httplib.h>
@@ -36,9 +38,10 @@ struct Settings {
     std::string fleet;
     int serverThreads = 2;
     int clients = 8;
-    size_t pages = 8000;     // /pc/ID requests over all clients
-    size_t searches = 2000;  // /?q= requests over all clients
-    size_t batchPcs = 2000;
+    int repetitions = 5;
+    size_t pages = 2000;     // /pc/ID requests over all clients, each repetition
+    size_t searches = 1000;  // /?q= requests over all clients, each repetition
+    size_t batchPcs = 1500;
     unsigned seed = 1;
     std::string json;
 };
@@ -170,11 +173,17 @@ LoadRun Load(int port, int clients, const std::vector<std::string>& paths,
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
             client.set_read_timeout(120, 0);
+            // The body is counted, not kept: the clients share the cores
+            // with the server, so they do as little as they can.
+            size_t bytes = 0;
             auto ask = [&](const std::string& path) {
-                const auto result = client.Get(path);
+                bytes = 0;
+                const auto result = client.Get(path, [&bytes](const char*, size_t length) {
+                    bytes += length;
+                    return true;
+                });
                 // A search of one exact name answers with a redirect to the PC.
-                return result && (result->status == 200 || result->status == 303) &&
-                       (result->status == 303 || !result->body.empty());
+                return result && (result->status == 303 || (result->status == 200 && bytes > 0));
             };
             for (size_t i = c; i < paths.size() && i < static_cast<size_t>(5 * clients);
                  i += clients)
@@ -247,40 +256,119 @@ void WriteRun(bench::JsonWriter& j, const char* key, const LoadRun& run) {
     j.EndObject();
 }
 
+// One repetition: pages, searches from all clients and from one, then the
+// batch beside them.
+struct Repetition {
+    LoadRun pages, found, alone;
+    bench::BatchRunResult batch;
+    double batchRate = 0, ratio = 0;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The median of `what` over the repetitions, with their lowest and highest.
+struct Spread {
+    double median, low, high;
+};
+template <typename F>
+Spread SpreadOf(const std::vector<Repetition>& runs, F what) {
+    std::vector<double> values;
+    for (const Repetition& r : runs) values.push_back(what(r));
+    return {Median(values), *std::min_element(values.begin(), values.end()),
+            *std::max_element(values.begin(), values.end())};
+}
+
+void WriteSpread(bench::JsonWriter& j, const char* key, const Spread& s) {
+    j.Key(key).BeginObject();
+    j.Key("median").Value(s.median).Key("min").Value(s.low).Key("max").Value(s.high);
+    j.EndObject();
+}
+
 int Run(const Settings& s) {
     std::mt19937 random(s.seed);
+    const int repetitions = std::max(1, s.repetitions);
     std::vector<std::string> pagePaths, searchPaths;
     std::vector<int> searchKinds;
-    const int32_t pcs = ReadFleet(s.fleet, random, s.searches, searchPaths, searchKinds);
+    const int32_t pcs =
+        ReadFleet(s.fleet, random, s.searches * repetitions, searchPaths, searchKinds);
     std::uniform_int_distribution<int32_t> pc(1, pcs);
-    for (size_t i = 0; i < s.pages; ++i) pagePaths.push_back("/pc/" + std::to_string(pc(random)));
+    for (size_t i = 0; i < s.pages * repetitions; ++i)
+        pagePaths.push_back("/pc/" + std::to_string(pc(random)));
+    // The one client alone asks a quarter as many: it is the search's own time.
+    const size_t aloneSearches = std::max<size_t>(1, s.searches / 4);
 
-    printf("Server: hwconsole serve --threads %d on %d PCs, %d keep-alive clients\n",
-           s.serverThreads, pcs, s.clients);
+    printf("Server: hwconsole serve --threads %d on %d PCs, %d keep-alive clients, "
+           "%d repetitions\n",
+           s.serverThreads, pcs, s.clients, repetitions);
     printf("  load average before: %s\n", bench::LoadAverage().c_str());
+    char scratch[] = "/tmp/hwserverbench-XXXXXX";
+    if (!mkdtemp(scratch)) throw std::runtime_error("cannot make a scratch folder");
+    std::vector<Repetition> runs(repetitions);
     ServerProcess server(s.fleet, s.serverThreads);
-    const LoadRun pages = Load(server.Port(), s.clients, pagePaths, {}, 1);
-    const LoadRun found = Load(server.Port(), s.clients, searchPaths, searchKinds, kKindCount);
-    const LoadRun alone = Load(server.Port(), 1, searchPaths, searchKinds, kKindCount);
+    auto slice = [](const std::vector<std::string>& all, size_t n, int r) {
+        return std::vector<std::string>(all.begin() + n * r, all.begin() + n * (r + 1));
+    };
+    auto kindSlice = [](const std::vector<int>& all, size_t n, int r) {
+        return std::vector<int>(all.begin() + n * r, all.begin() + n * (r + 1));
+    };
+    for (int r = 0; r < repetitions; ++r) {
+        Repetition& run = runs[r];
+        const std::vector<std::string> searches = slice(searchPaths, s.searches, r);
+        const std::vector<int> kinds = kindSlice(searchKinds, s.searches, r);
+        run.pages = Load(server.Port(), s.clients, slice(pagePaths, s.pages, r), {}, 1);
+        run.found = Load(server.Port(), s.clients, searches, kinds, kKindCount);
+        run.alone = Load(server.Port(), 1,
+                         std::vector<std::string>(searches.begin(), searches.begin() + aloneSearches),
+                         std::vector<int>(kinds.begin(), kinds.begin() + aloneSearches), kKindCount);
+        run.batch = bench::RunBatch(s.fleet, std::min<size_t>(s.batchPcs, pcs), 2, scratch);
+        run.batchRate = run.batch.seconds > 0 ? run.batch.done / run.batch.seconds : 0;
+        run.ratio = run.batchRate > 0 ? run.pages.requests / run.pages.seconds / run.batchRate : 0;
+    }
     const int serverExit = server.Stop();
+    rmdir(scratch);
+
     printf("  %-22s %9s %9s %8s %8s %8s\n", "requests", "count", "per s", "p50 ms", "p99 ms",
            "max ms");
     const std::string many = ", " + std::to_string(s.clients) + " clients";
-    PrintRun("/pc/ID" + many, pages);
-    PrintRun("/?q=" + many, found);
-    PrintRun("/?q=, 1 client", alone);
-
-    char scratch[] = "/tmp/hwserverbench-XXXXXX";
-    if (!mkdtemp(scratch)) throw std::runtime_error("cannot make a scratch folder");
-    const bench::BatchRunResult batch =
-        bench::RunBatch(s.fleet, std::min<size_t>(s.batchPcs, pcs), 2, scratch);
-    rmdir(scratch);
-    const double batchRate = batch.seconds > 0 ? batch.done / batch.seconds : 0;
-    const double ratio = batchRate > 0 ? pages.requests / pages.seconds / batchRate : 0;
-    printf("  batch --jobs 2 on PCs 1-%zu: %.1f reports/s (load %s)\n", batch.pcs, batchRate,
-           batch.loadAverage.c_str());
-    printf("  server pages/s over batch reports/s: %.0f%% (target 80%%); load average after: %s\n",
-           ratio * 100, pages.loadAverage.c_str());
+    for (int r = 0; r < repetitions; ++r) {
+        const Repetition& run = runs[r];
+        printf(" repetition %d (load %s)\n", r + 1, run.pages.loadAverage.c_str());
+        PrintRun("/pc/ID" + many, run.pages);
+        PrintRun("/?q=" + many, run.found);
+        PrintRow("/?q=, 1 client", run.alone, run.alone.latencyMs);
+        printf("  batch --jobs 2 on PCs 1-%zu: %.1f reports/s; pages/s over it: %.0f%%\n",
+               run.batch.pcs, run.batchRate, run.ratio * 100);
+    }
+    const Spread ratio = SpreadOf(runs, [](const Repetition& r) { return r.ratio; });
+    const Spread pageRate =
+        SpreadOf(runs, [](const Repetition& r) { return r.pages.requests / r.pages.seconds; });
+    const Spread batchRate = SpreadOf(runs, [](const Repetition& r) { return r.batchRate; });
+    auto p = [](const std::vector<double>& samples, bool p99) {
+        const bench::Summary summary = bench::Summarise(samples);
+        return p99 ? summary.p99 : summary.p50;
+    };
+    const Spread pageP50 = SpreadOf(runs, [&](const Repetition& r) { return p(r.pages.latencyMs, false); });
+    const Spread pageP99 = SpreadOf(runs, [&](const Repetition& r) { return p(r.pages.latencyMs, true); });
+    const Spread searchP50 = SpreadOf(runs, [&](const Repetition& r) { return p(r.found.latencyMs, false); });
+    const Spread searchP99 = SpreadOf(runs, [&](const Repetition& r) { return p(r.found.latencyMs, true); });
+    const Spread aloneP99 = SpreadOf(runs, [&](const Repetition& r) { return p(r.alone.latencyMs, true); });
+    printf("  median of %d (lowest-highest):\n", repetitions);
+    printf("    pages/s %.0f (%.0f-%.0f), batch --jobs 2 reports/s %.0f (%.0f-%.0f)\n",
+           pageRate.median, pageRate.low, pageRate.high, batchRate.median, batchRate.low,
+           batchRate.high);
+    printf("    /pc/ID p50 %.1f ms (%.1f-%.1f), p99 %.1f ms (%.1f-%.1f)\n", pageP50.median,
+           pageP50.low, pageP50.high, pageP99.median, pageP99.low, pageP99.high);
+    printf("    search p50 %.1f ms (%.1f-%.1f), p99 %.1f ms (%.1f-%.1f); one client alone p99 "
+           "%.1f ms\n",
+           searchP50.median, searchP50.low, searchP50.high, searchP99.median, searchP99.low,
+           searchP99.high, aloneP99.median);
+    printf("  server pages/s over batch reports/s: %.0f%% (%.0f-%.0f%%; target 80%%), search "
+           "p99 %.1f ms (target under 50); load average after: %s\n",
+           ratio.median * 100, ratio.low * 100, ratio.high * 100, searchP99.median,
+           bench::LoadAverage().c_str());
     if (serverExit != 0) printf("  the server exited with %d on SIGTERM\n", serverExit);
 
     bench::JsonWriter j;
@@ -288,18 +376,37 @@ int Run(const Settings& s) {
     j.Key("database").Value(s.fleet).Key("pcs").Value(static_cast<int64_t>(pcs));
     j.Key("server_threads").Value(s.serverThreads).Key("clients").Value(s.clients);
     j.Key("seed").Value(static_cast<int64_t>(s.seed));
-    WriteRun(j, "pages", pages);
-    WriteRun(j, "searches", found);
-    WriteRun(j, "searches_one_client", alone);
-    j.Key("batch_jobs_2").BeginObject();
-    j.Key("pcs").Value(batch.pcs).Key("reports").Value(batch.done);
-    j.Key("seconds").Value(batch.seconds).Key("reports_per_second").Value(batchRate);
-    j.Key("load_average").Value(batch.loadAverage).EndObject();
-    j.Key("pages_to_batch_ratio").Value(ratio);
+    j.Key("repetitions").BeginArray();
+    size_t failed = 0;
+    for (const Repetition& run : runs) {
+        j.BeginObject();
+        WriteRun(j, "pages", run.pages);
+        WriteRun(j, "searches", run.found);
+        WriteRun(j, "searches_one_client", run.alone);
+        j.Key("batch_jobs_2").BeginObject();
+        j.Key("pcs").Value(run.batch.pcs).Key("reports").Value(run.batch.done);
+        j.Key("seconds").Value(run.batch.seconds).Key("reports_per_second").Value(run.batchRate);
+        j.Key("load_average").Value(run.batch.loadAverage).EndObject();
+        j.Key("pages_to_batch_ratio").Value(run.ratio);
+        j.EndObject();
+        failed += run.pages.failed + run.found.failed + run.alone.failed;
+    }
+    j.EndArray();
+    j.Key("median").BeginObject();
+    WriteSpread(j, "pages_per_second", pageRate);
+    WriteSpread(j, "batch_reports_per_second", batchRate);
+    WriteSpread(j, "pages_to_batch_ratio", ratio);
+    WriteSpread(j, "pages_p50_ms", pageP50);
+    WriteSpread(j, "pages_p99_ms", pageP99);
+    WriteSpread(j, "searches_p50_ms", searchP50);
+    WriteSpread(j, "searches_p99_ms", searchP99);
+    WriteSpread(j, "searches_one_client_p99_ms", aloneP99);
+    j.EndObject();
+    j.Key("pages_to_batch_ratio").Value(ratio.median);
     j.Key("server_exit").Value(serverExit);
     j.EndObject();
     std::ofstream(s.json) << j.Text() << '\n';
-    return pages.failed || found.failed || serverExit ? 1 : 0;
+    return failed || serverExit ? 1 : 0;
 }
 
 }  // namespace
@@ -312,9 +419,11 @@ int main(int argc, char** argv) {
     app.add_option("--db", s.fleet, "the SQLite fleet")->required();
     app.add_option("--threads", s.serverThreads, "the server's worker threads (default 2)");
     app.add_option("--clients", s.clients, "keep-alive clients at once (default 8)");
-    app.add_option("--pages", s.pages, "/pc/ID requests in all (default 8000)");
-    app.add_option("--searches", s.searches, "searches in all (default 2000)");
-    app.add_option("--batch-pcs", s.batchPcs, "PCs of the batch beside it (default 2000)");
+    app.add_option("--repetitions", s.repetitions,
+                   "runs of pages, searches and batch; the median is the figure (default 5)");
+    app.add_option("--pages", s.pages, "/pc/ID requests in each repetition (default 2000)");
+    app.add_option("--searches", s.searches, "searches in each repetition (default 1000)");
+    app.add_option("--batch-pcs", s.batchPcs, "PCs of the batch in each repetition (default 1500)");
     app.add_option("--seed", s.seed, "random PCs and values (default 1)");
     app.add_option("json", s.json, "the file for the JSON object")->required();
     CLI11_PARSE(app, argc, argv);

@@ -11,6 +11,7 @@
 #include "console/Console.h"
 #include "host/InitDb.h"
 #include "host/Installation.h"
+#include "import/ImportRun.h"
 #include "server/AgentEndpoint.h"
 #include "server/Routes.h"
 #include "server/WebServer.h"
@@ -148,6 +149,9 @@ int RunServe(const ServeOptions& given) {
             return kExitFailed;
     }
 
+    // Every report page and every agent's inventory frees megabytes; given
+    // back to the kernel each time, they cost more than the page.
+    hwimport::KeepFreedMemoryForImports();
     WebServer server(options, component);
     std::string error;
     if (!AddPageRoutes(server, error)) {
@@ -196,7 +200,10 @@ void AddServeCommand(CommandLine& line) {
                         "the address and port (default 127.0.0.1:8080; port 0: any free one)")
         ->type_name("HOST:PORT");
     AddOption(command, "--threads", options->threads,
-              "worker threads, each with its own database connection (default 8)", "N");
+              "pages made at once, each with its own database connection, in the order they "
+              "were asked for (default 8); four times as many client connections, at least 16, "
+              "stay open between requests",
+              "N");
     AddOption(command, "--auth", options->auth,
               "HTTP basic authentication against this password file (hwconsole passwd); "
               "required to listen beyond this machine",

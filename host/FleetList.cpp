@@ -23,22 +23,30 @@ const ColumnInfo kColumns[] = {
     {ListColumn::kLastInventory, "inventory", "[LastInventory]"},
 };
 
-// "ORDER BY key1 DESC, key2 DESC, [ID] DESC": every key in the direction,
-// the ID last so that equal values page in a stable order.
-std::string OrderBy(ListColumn column, bool descending) {
-    const std::string direction = descending ? " DESC" : "";
-    std::string keys;
-    for (const ColumnInfo& info : kColumns)
-        if (info.column == column) keys = info.sortKey;
-    std::string order;
-    size_t start = 0;
-    while (start < keys.size()) {
-        size_t end = keys.find(", ", start);
-        if (end == std::string::npos) end = keys.size();
-        order += keys.substr(start, end - start) + direction + ", ";
-        start = end + 2;
+// The sort key's columns, the ID last, so that equal values page in a
+// stable order.
+std::vector<std::string> SortKey(ListColumn column) {
+    std::vector<std::string> key;
+    for (const ColumnInfo& info : kColumns) {
+        if (info.column != column) continue;
+        const std::string keys = info.sortKey;
+        for (size_t start = 0; start < keys.size();) {
+            size_t end = keys.find(", ", start);
+            if (end == std::string::npos) end = keys.size();
+            key.push_back(keys.substr(start, end - start));
+            start = end + 2;
+        }
     }
-    return " ORDER BY " + order + "[ID]" + direction;
+    key.push_back("[ID]");
+    return key;
+}
+
+// "ORDER BY key1 DESC, key2 DESC, [ID] DESC": every key in the direction.
+std::string OrderBy(ListColumn column, bool descending) {
+    std::string order;
+    for (const std::string& key : SortKey(column))
+        order += (order.empty() ? "" : ", ") + key + (descending ? " DESC" : "");
+    return " ORDER BY " + order;
 }
 
 std::string Window(DbDialect dialect, size_t offset, size_t limit) {
@@ -62,6 +70,13 @@ std::string Window(DbDialect dialect, size_t offset, size_t limit) {
 constexpr size_t kManyMatches = 1000;
 constexpr size_t kManyMatchesPostgres = 5000;
 
+// A first page of a search with more matches than that is first looked for
+// among this many times its rows at the head of the sort order: common
+// values (a model, an operating system) fill it there, long before the
+// index has listed every match.
+constexpr size_t kHeadRowsPerRow = 10;
+constexpr size_t kHeadPageRows = 200;
+
 // `select` ("SELECT ...") returning at most `rows` rows.
 std::string FirstRows(DbDialect dialect, const std::string& select, size_t rows) {
     if (dialect == DbDialect::SQLServer)
@@ -75,15 +90,21 @@ size_t CodePoints(const std::string& text) {
     return count;
 }
 
-// The IDs of the PCs whose searchable values hold `search`, as a SELECT with
-// one '?' and the value for it. SQLite's trigram index answers a phrase of three or
-// more characters exactly (a MATCH, never reading the rows); PostgreSQL's
-// pg_trgm index answers LIKE. Shorter texts, and LIKE's own wildcards on
-// other databases, are found by reading every row's values.
-std::string SearchSelect(DbDialect dialect, const std::string& search, std::string& value) {
+// The search as the values are compared with it: case-folded, without
+// control characters.
+std::string SearchFolded(const std::string& search) {
     std::string folded;
     for (char ch : FoldCase(search))
         if (static_cast<unsigned char>(ch) >= 0x20) folded += ch;  // values are one per line
+    return folded;
+}
+
+// The IDs of the PCs whose searchable values hold `folded` (SearchFolded),
+// as a SELECT with one '?' and the value for it. SQLite's trigram index
+// answers a phrase of three or more characters exactly (a MATCH, never reading the rows); PostgreSQL's
+// pg_trgm index answers LIKE. Shorter texts, and LIKE's own wildcards on
+// other databases, are found by reading every row's values.
+std::string SearchSelect(DbDialect dialect, const std::string& folded, std::string& value) {
     if (dialect == DbDialect::SQLite && CodePoints(folded) >= 3) {
         value = "\"";
         for (char ch : folded) value += ch == '"' ? std::string("\"\"") : std::string(1, ch);
@@ -102,6 +123,73 @@ std::string SearchSelect(DbDialect dialect, const std::string& search, std::stri
     value += '%';
     return std::string("SELECT [ID] FROM [dbo].[PCSearch] WHERE [Text] LIKE ?") +
            (escaped ? " ESCAPE '\\'" : "");
+}
+
+const char kListColumns[] =
+    "SELECT [ID], [Name], [Manufacturer], [Model], [OS], [CPU], [Memory], [LastInventory] "
+    "FROM [dbo].[PCListing]";
+
+// The rows of a statement on kListColumns, after the first `skip`, onto
+// `page`; how many it gave in all.
+size_t ReadListRows(TextRows& rows, size_t skip, FleetPage& page) {
+    size_t count = 0;
+    for (bool more = rows.Run(); more; more = rows.Next()) {
+        if (count++ < skip) continue;
+        FleetRow row;
+        row.id = static_cast<int32_t>(rows.Number(0, 0));
+        row.name = rows[1];
+        row.manufacturer = rows[2];
+        row.model = rows[3];
+        row.os = rows[4];
+        row.cpu = rows[5];
+        row.memoryMb = rows.Number(6);
+        row.lastInventory = rows[7];
+        page.rows.push_back(std::move(row));
+    }
+    return count;
+}
+
+// SQLite: the page of a search whose folded text is plain ASCII, read off
+// the head of the sort order with each row's values tested directly. False,
+// with no rows, when the head holds too few matches to fill the page. On
+// ASCII text that test (a substring of the folded values) agrees with the
+// trigram index's and with LIKE's.
+bool HeadPage(CDatabase& db, const FleetQuery& query, const std::string& folded,
+              FleetPage& page) {
+    const size_t wanted = query.offset + query.limit;
+    const std::string order = OrderBy(query.sortBy, query.descending);
+    const std::vector<std::string> columns = SortKey(query.sortBy);
+    std::string key;
+    for (const std::string& column : columns) key += (key.empty() ? "" : ", ") + column;
+    const size_t keyColumns = columns.size();
+    // The head's last row, where the walk stops whatever it found; any row
+    // would do, as the rows up to it are a head of the order.
+    std::vector<std::string> params;
+    std::string bound;
+    {
+        TextRows last(db,
+                      "SELECT " + key + " FROM [dbo].[PCListing]" + order + " LIMIT 1 OFFSET " +
+                          std::to_string(wanted * kHeadRowsPerRow - 1),
+                      keyColumns);
+        if (last.Run()) {
+            std::string marks;
+            for (size_t i = 0; i < keyColumns; ++i) {
+                params.push_back(last[i]);
+                marks += i ? ", ?" : "?";
+            }
+            bound = "(" + key + ") " + (query.descending ? ">= (" : "<= (") + marks + ") AND ";
+        }
+    }
+    params.push_back(folded);
+    TextRows head(db,
+                  std::string(kListColumns) + " WHERE " + bound +
+                      "instr((SELECT [Text] FROM [dbo].[PCSearch] WHERE rowid = "
+                      "[PCListing].[ID]), ?) > 0" +
+                      order + " LIMIT " + std::to_string(wanted),
+                  8, params);
+    if (ReadListRows(head, query.offset, page) == wanted) return true;
+    page.rows.clear();
+    return false;
 }
 
 }  // namespace
@@ -125,10 +213,11 @@ std::string ListColumnNames() {
 FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
     const DbDialect dialect = db.GetDialect();
     std::string found, with, where, counted = "[dbo].[PCListing]", value;
+    const std::string folded = SearchFolded(query.search);
     std::vector<std::string> params;
     size_t cap = 0;
     if (!query.search.empty()) {
-        found = SearchSelect(dialect, query.search, value);
+        found = SearchSelect(dialect, folded, value);
         where = " WHERE [ID] IN (" + found + ")";
         if (query.countLimit && query.limit)
             cap = std::max(query.countLimit, query.offset + query.limit);
@@ -159,27 +248,27 @@ FleetPage ListFleet(CDatabase& db, const FleetQuery& query) {
     // SQLite seeks each match by its ID and sorts them all, unless told
     // otherwise ('+' keeps the ID's key out of it): with many matches,
     // walking the sort column's index until the page is full is faster.
-    if (!where.empty() && dialect == DbDialect::SQLite && matches > kManyMatches)
+    // Faster still, when the index's matches need not be listed at all: the
+    // page found at the head of the order.
+    using Plan = FleetQuery::Plan;
+    const bool many = matches > kManyMatches;
+    if (!where.empty() && dialect == DbDialect::SQLite && query.plan != Plan::kSortMatches &&
+        (many || query.plan != Plan::kChosen)) {
+        const bool ascii = std::all_of(folded.begin(), folded.end(),
+                                       [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+        const bool head = query.plan == Plan::kHeadOnly ||
+                          (query.plan == Plan::kChosen && query.offset + query.limit <= kHeadPageRows);
+        if (head && ascii && query.limit &&
+            HeadPage(db, query, folded, page))
+            return page;
+        if (query.plan == Plan::kHeadOnly) return page;
         where = " WHERE +[ID] IN (" + found + ")";
+    }
     TextRows rows(db,
-                  with +
-                      "SELECT [ID], [Name], [Manufacturer], [Model], [OS], [CPU], [Memory], "
-                      "[LastInventory] FROM [dbo].[PCListing]" +
-                      where + OrderBy(query.sortBy, query.descending) +
+                  with + kListColumns + where + OrderBy(query.sortBy, query.descending) +
                       Window(db.GetDialect(), query.offset, query.limit),
                   8, params);
-    for (bool more = rows.Run(); more; more = rows.Next()) {
-        FleetRow row;
-        row.id = static_cast<int32_t>(rows.Number(0, 0));
-        row.name = rows[1];
-        row.manufacturer = rows[2];
-        row.model = rows[3];
-        row.os = rows[4];
-        row.cpu = rows[5];
-        row.memoryMb = rows.Number(6);
-        row.lastInventory = rows[7];
-        page.rows.push_back(std::move(row));
-    }
+    ReadListRows(rows, 0, page);
     return page;
 }
 

@@ -45,6 +45,13 @@ struct FleetQuery {
     // when that is further); 0 counts them all. Counting 10,000 matches
     // costs more than showing the page.
     size_t countLimit = 0;
+    // How SQLite reads a search's page: by default the way the number of
+    // matches suits; the others, which give the same page, force one way.
+    // kHeadOnly looks only at the head of the sort order, and gives no rows
+    // when the matches there do not fill the page (or the search is not
+    // plain ASCII).
+    enum class Plan { kChosen, kSortMatches, kWalkIndex, kHeadOnly };
+    Plan plan = Plan::kChosen;
 };
 
 struct FleetPage {

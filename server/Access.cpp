@@ -26,6 +26,9 @@ constexpr size_t kHashBytes = 32;
 // Enough for every user of a small team; a flood of new credentials only
 // costs verifications, not memory.
 constexpr size_t kMaxRemembered = 256;
+// Verifications at once: their memory, not the clients connected, bounds
+// what a flood of wrong passwords costs.
+constexpr int kMaxVerifying = 4;
 
 bool ValidUserName(const std::string& user) {
     if (user.empty() || user.size() > 64) return false;
@@ -85,9 +88,17 @@ bool PasswordFile::Admits(const std::string& authorization, std::string& user) c
     }
     for (const auto& entry : m_users) {
         if (entry.first != user) continue;
-        if (argon2id_verify(entry.second.c_str(), password.data(), password.size()) != ARGON2_OK)
-            return false;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_verifierFree.wait(lock, [this] { return m_verifying < kMaxVerifying; });
+            ++m_verifying;
+        }
+        const int verified =
+            argon2id_verify(entry.second.c_str(), password.data(), password.size());
         std::lock_guard<std::mutex> lock(m_mutex);
+        --m_verifying;
+        m_verifierFree.notify_one();
+        if (verified != ARGON2_OK) return false;
         if (m_verified.size() >= kMaxRemembered) m_verified.clear();
         m_verified.insert(key);
         return true;

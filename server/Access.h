@@ -3,6 +3,7 @@
 // by their address.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -23,13 +24,16 @@ public:
     // file with the right password. Verifying a hash costs tens of
     // milliseconds and megabytes by design, so a credential verified once is
     // remembered (as a keyed digest, never as the password) for the
-    // process's life.
+    // process's life, and only a few are verified at once, however many
+    // clients send new ones.
     bool Admits(const std::string& authorization, std::string& user) const;
 
 private:
     std::vector<std::pair<std::string, std::string>> m_users;  // name, encoded hash
     mutable std::mutex m_mutex;
     mutable std::unordered_set<std::string> m_verified;  // digests of good headers
+    mutable std::condition_variable m_verifierFree;
+    mutable int m_verifying = 0;
     std::string m_key = RandomKey();
     static std::string RandomKey();
 };

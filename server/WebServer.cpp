@@ -4,17 +4,16 @@
 #include <strings.h>
 #include <sys/socket.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <deque>
+#include <mutex>
 
 #include "server/Pages.h"
 
 namespace {
 
-// The worker's connection: one per pool thread, opened by the first request
-// that needs it and closed when the thread ends with the server.
-thread_local CDataConnection t_connection;
-thread_local CDataConnection t_queryConnection;
 thread_local std::chrono::steady_clock::time_point t_requestStart;
 
 // Report pages need only their inline styles and the free-space bars' data
@@ -74,6 +73,79 @@ void CloseAfterSending(httplib::Response& res) {
 
 }  // namespace
 
+// A page maker's database connections, opened by the first request that
+// needs them; one request at a time uses them, whichever thread it is on.
+struct WebServer::Slot {
+    CDataConnection connection;
+    CDataConnection queryConnection;
+};
+
+// Hands out the slots first come, first served: a request that finds none
+// free waits behind those that came before it, and a slot given back goes
+// straight to the longest waiting.
+class WebServer::SlotQueue {
+public:
+    explicit SlotQueue(size_t slots) {
+        for (size_t i = slots; i-- > 0;) m_free.push_back(i);
+    }
+
+    // Holds a slot for its lifetime.
+    class Pass {
+    public:
+        explicit Pass(SlotQueue& queue) : m_queue(queue), m_slot(queue.Take()) {}
+        ~Pass() { m_queue.Give(m_slot); }
+        Pass(const Pass&) = delete;
+        Pass& operator=(const Pass&) = delete;
+        size_t Slot() const { return m_slot; }
+
+    private:
+        SlotQueue& m_queue;
+        size_t m_slot;
+    };
+
+private:
+    static constexpr size_t kNone = SIZE_MAX;
+    struct Waiter {
+        std::condition_variable woken;
+        size_t slot = kNone;
+    };
+
+    size_t Take() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_waiting.empty() && !m_free.empty()) {
+            // The one given back last: its connection's pages are the warmest.
+            const size_t slot = m_free.back();
+            m_free.pop_back();
+            return slot;
+        }
+        Waiter me;
+        m_waiting.push_back(&me);
+        me.woken.wait(lock, [&me] { return me.slot != kNone; });
+        return me.slot;
+    }
+
+    void Give(size_t slot) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_waiting.empty()) {
+            m_free.push_back(slot);
+            return;
+        }
+        Waiter* next = m_waiting.front();
+        m_waiting.pop_front();
+        next->slot = slot;
+        // Under the lock: the waiter, on its own stack, cannot leave before.
+        next->woken.notify_one();
+    }
+
+    std::mutex m_mutex;
+    std::vector<size_t> m_free;
+    std::deque<Waiter*> m_waiting;
+};
+
+int ConnectionThreads(int threads) {
+    return std::max(16, 4 * threads);
+}
+
 CDataConnection& RouteContext::Connection() {
     if (!m_connection.IsOpen()) m_connection.Open(options.connect.c_str());
     return m_connection;
@@ -116,9 +188,15 @@ void RouteContext::SendDatabaseError(const std::string& sqlState, const std::str
 }
 
 WebServer::WebServer(ServerOptions options, const ComponentLoader& component)
-    : m_options(std::move(options)), m_component(component) {
-    const size_t threads = static_cast<size_t>(std::max(1, m_options.threads));
-    m_http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    : m_options(std::move(options)),
+      m_component(component),
+      m_slots(static_cast<size_t>(std::max(1, m_options.threads))),
+      m_queue(std::make_unique<SlotQueue>(m_slots.size())) {
+    // A connection has a thread of its own while it is open, mostly waiting
+    // for the client's next request; the pages themselves wait for a slot.
+    const size_t connections = static_cast<size_t>(
+        m_options.connections > 0 ? m_options.connections : ConnectionThreads(m_options.threads));
+    m_http.new_task_queue = [connections] { return new httplib::ThreadPool(connections); };
     m_http.set_payload_max_length(m_options.maxBodyBytes);
     m_http.set_read_timeout(m_options.readTimeout);
     m_http.set_write_timeout(m_options.writeTimeout);
@@ -236,7 +314,12 @@ WebServer::~WebServer() {
 
 httplib::Server::Handler WebServer::Wrap(RouteHandler handler) {
     return [this, handler](const httplib::Request& req, httplib::Response& res) {
-        RouteContext page(req, res, m_options, m_component, t_connection, t_queryConnection);
+        // Only the page's making waits for a slot: reading the request and
+        // writing the answer to a slow client hold none.
+        const SlotQueue::Pass pass(*m_queue);
+        Slot& slot = m_slots[pass.Slot()];
+        RouteContext page(req, res, m_options, m_component, slot.connection,
+                          slot.queryConnection);
         try {
             handler(page);
         } catch (const CDBException& e) {
@@ -261,9 +344,9 @@ bool WebServer::Bind(std::string& error) {
     }
     if (m_port > 0) {
         // The library listens with a queue of 5 connections not yet
-        // accepted. As every request comes on a new connection, more clients
-        // than that connecting while the accepting thread waits for a core
-        // would have their attempts dropped and retried a second later.
+        // accepted. More clients than that connecting at once while the
+        // accepting thread waits for a core would have their attempts
+        // dropped and retried a second later.
         if (m_listenSocket >= 0) listen(m_listenSocket, SOMAXCONN);
         return true;
     }

@@ -1,7 +1,8 @@
-// The web server behind `hwconsole serve`: an HTTP server (cpp-httplib) whose
-// worker threads each keep their own database connection, so a page is
-// rendered exactly as `report` renders it, on as many threads at once as
-// there are workers. It keeps no state of its own between requests.
+// The web server behind `hwconsole serve`: an HTTP server (cpp-httplib) that
+// keeps many client connections open and makes at most `threads` pages at
+// once, in the order they were asked for, each with a database connection
+// of its own, so a page is rendered exactly as `report` renders it. It keeps
+// no state of its own between requests.
 //
 //   WebServer server(options, component);       // a loaded ComponentLoader
 //   server.Get(R"(/pc/(\d+)/notes)", [](RouteContext& page) {
@@ -34,7 +35,13 @@
 struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 8080;  // 0: any free port (Port() tells which)
-    int threads = 8;  // each serves one connection at a time, with its own database connection
+    // Pages made at once, each with a database connection of its own;
+    // requests beyond that wait their turn, first come first served.
+    int threads = 8;
+    // Client connections served at once (threads mostly waiting on their
+    // sockets); 0: ConnectionThreads(threads). A connection beyond them waits
+    // until one closes.
+    int connections = 0;
     std::string connect;       // ODBC connection string
     // The named queries' connection, opened read-only (CDatabase::openReadOnly):
     // on SQLite the file read-only, on PostgreSQL a role that can only read
@@ -47,18 +54,20 @@ struct ServerOptions {
     hwimport::ImportOptions import;  // how an agent's inventory is imported
     size_t maxBodyBytes = 8u << 20;  // a request body, as sent
     std::chrono::seconds readTimeout{10}, writeTimeout{10};
-    // A pool thread serves one connection at a time, so a keep-alive
-    // connection holds its thread: after this many requests, or this long
-    // without one, it is closed and the client queues again behind the
-    // others. With more clients than threads each then waits its turn,
-    // instead of a few keeping the threads for as long as they ask.
-    size_t keepAliveRequests = 1;
+    // A keep-alive connection is closed after this many requests, or this
+    // long without one, so that connections beyond `connections` get their
+    // turn, and a stop waits at most this long for an idle one.
+    size_t keepAliveRequests = 100;
     std::chrono::seconds keepAlive{1};
     bool accessLog = true;  // one line per request on stderr
 };
 
+// How many client connections `threads` page makers are given by default:
+// enough for several clients each, as idle ones cost little.
+int ConnectionThreads(int threads);
+
 // What a route's handler works with: the request, the response, and the
-// worker's database connection.
+// database connections of its slot.
 class RouteContext {
 public:
     const httplib::Request& request;
@@ -67,11 +76,11 @@ public:
     const ComponentLoader& component;
     const HwExports& exports;
 
-    // The worker's connection, opened now if it is not open (the previous
+    // The slot's connection, opened now if it is not open (the previous
     // request may have dropped it). Throws CDBException when it cannot be.
     CDataConnection& Connection();
     CDatabase& Database() { return Connection().m_database; }
-    // The worker's read-only connection for statements of the named
+    // The slot's read-only connection for statements of the named
     // queries (options.queryConnect), opened now if need be. Throws
     // CDBException.
     CDataConnection& QueryConnection();
@@ -85,7 +94,7 @@ public:
     // The error page: `title` and `detail` as text.
     void SendError(int status, const std::string& title, const std::string& detail);
     // The 503 page of a database error, with its SQLSTATE; a connection that
-    // broke is dropped, and the worker's next request opens a new one.
+    // broke is dropped, and the next request on it opens a new one.
     void SendDatabaseError(const std::string& sqlState, const std::string& message);
 
     RouteContext(const httplib::Request& req, httplib::Response& res, const ServerOptions& o,
@@ -124,10 +133,14 @@ public:
     const ServerOptions& Options() const { return m_options; }
 
 private:
+    class SlotQueue;
+    struct Slot;
     httplib::Server::Handler Wrap(RouteHandler handler);
 
     ServerOptions m_options;
     const ComponentLoader& m_component;
+    std::vector<Slot> m_slots;  // one per page made at once, with its connections
+    std::unique_ptr<SlotQueue> m_queue;
     httplib::Server m_http;
     int m_port = 0;
     int m_listenSocket = -1;

@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "host/FleetList.h"
 #include "server/Access.h"
 #include "server/Pages.h"
 #include "tests/Subprocess.h"
@@ -87,9 +88,8 @@ std::string Unzlib(const std::string& data) {
     return out;
 }
 
-// What a raw client gets back for `request`, and whether the server closed
-// the connection afterwards (instead of reading on).
-std::pair<std::string, bool> RawExchange(int port, const std::string& request) {
+// A raw client's socket on loopback that has sent `request`.
+int RawSend(int port, const std::string& request) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
@@ -100,12 +100,23 @@ std::pair<std::string, bool> RawExchange(int port, const std::string& request) {
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     EXPECT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL),
               static_cast<ssize_t>(request.size()));
+    return fd;
+}
+
+// What the raw client on `fd` gets back after sending `rest`, and whether
+// the server closed the connection afterwards (instead of reading on).
+std::pair<std::string, bool> RawFinish(int fd, const std::string& rest = "") {
+    EXPECT_EQ(send(fd, rest.data(), rest.size(), MSG_NOSIGNAL), static_cast<ssize_t>(rest.size()));
     std::string reply;
     char buffer[4096];
     ssize_t n;
     while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) reply.append(buffer, n);
     close(fd);
     return {reply, n == 0};
+}
+
+std::pair<std::string, bool> RawExchange(int port, const std::string& request) {
+    return RawFinish(RawSend(port, request));
 }
 
 // The PC of the first "imported as PC N" line in `log` from `from` on, or "".
@@ -147,14 +158,18 @@ TEST_F(Serve, EightClientsGetEveryFormatByteForByteAsReportWritesIt) {
             ASSERT_EQ(report.exitCode, 0) << report.err;
             pages.emplace_back("/pc/" + std::to_string(pc) + f.suffix, report.out);
         }
-    Server server({"--db", Db(), "--threads", "8", "--company", "Ex & Co"});
+    // Two pages at once, while a slow client holds a connection half sent:
+    // every client keeps its connection open to the end, and all are served.
+    Server server({"--db", Db(), "--threads", "2", "--company", "Ex & Co", "--timeout", "120"});
     ASSERT_GT(server.Port(), 0) << server.Log();
-    std::atomic<int> wrong{0};
+    const int slow = RawSend(server.Port(), "GET /healthz HTTP/1.1\r\nHost: x\r\n");
+    std::atomic<int> wrong{0}, done{0};
     std::vector<std::thread> clients;
     for (int c = 0; c < 8; ++c)
         clients.emplace_back([&, c] {
             httplib::Client client = server.Client();
             client.set_keep_alive(true);
+            client.set_read_timeout(120, 0);
             for (size_t i = 0; i < pages.size() * 2; ++i) {
                 const auto& page = pages[(i + c * 3) % pages.size()];
                 const auto res = client.Get(page.first.c_str());
@@ -167,9 +182,12 @@ TEST_F(Serve, EightClientsGetEveryFormatByteForByteAsReportWritesIt) {
                         std::string::npos)
                     ++wrong;
             }
+            for (++done; done < 8;) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         });
     for (std::thread& t : clients) t.join();
     EXPECT_EQ(wrong, 0);
+    const std::string answer = RawFinish(slow, "Connection: close\r\n\r\n").first;
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
     EXPECT_EQ(server.Stop(), 0);
     const std::string log = server.Log();
     EXPECT_EQ(Count(log, "\"GET /pc/"), 8 * pages.size() * 2) << log.substr(0, 2000);
@@ -244,6 +262,51 @@ TEST_F(Serve, FleetFindsEachKindOfValueSortsPagesAndGoesStraightToAnExactName) {
     EXPECT_NE(markup->body.find("&lt;script&gt;"), std::string::npos);
     EXPECT_EQ(Status(client.Get("/?sort=colour")), 400);
     EXPECT_EQ(server.Stop(), 0);
+}
+
+// However a search's page is read (the matches sorted, the sort index walked,
+// or only the head of the order tested row by row), it holds the same PCs
+// in the same order, for every sort order, both directions and later pages.
+TEST_F(Serve, EveryWayOfReadingASearchGivesTheSamePage) {
+    using Plan = FleetQuery::Plan;
+    const std::string where = " FROM PCListing WHERE ID = 42";
+    const std::string values[] = {Sql("SELECT Model" + where), Sql("SELECT Manufacturer" + where),
+                                  Sql("SELECT OS" + where).substr(0, 9), "10.", "-D0", "o", "%",
+                                  "OSA-S", "Xenon(R) Gold", "\xE5\xA4\xA7\xE9\x98\xAA", "no such value"};
+    CDataConnection connection;
+    connection.Open(testdb::SqliteConnect(Db()).c_str());
+    auto ids = [&](FleetQuery query, Plan plan) {
+        query.plan = plan;
+        std::vector<int32_t> found;
+        for (const FleetRow& row : ListFleet(connection.m_database, query).rows)
+            found.push_back(row.id);
+        return found;
+    };
+    size_t headPages = 0;
+    for (const std::string& value : values)
+        for (ListColumn column : {ListColumn::kId, ListColumn::kName, ListColumn::kModel,
+                                  ListColumn::kOs, ListColumn::kCpu, ListColumn::kMemory,
+                                  ListColumn::kLastInventory})
+            for (bool descending : {false, true})
+                for (size_t offset : {0, 5}) {
+                    FleetQuery query;
+                    query.search = value;
+                    query.sortBy = column;
+                    query.descending = descending;
+                    query.offset = offset;
+                    query.limit = 5;
+                    const std::vector<int32_t> sorted = ids(query, Plan::kSortMatches);
+                    const std::string what = value + " by " + std::to_string(static_cast<int>(column)) +
+                                             (descending ? " desc" : "") + " from " +
+                                             std::to_string(offset);
+                    EXPECT_EQ(ids(query, Plan::kWalkIndex), sorted) << what;
+                    EXPECT_EQ(ids(query, Plan::kChosen), sorted) << what;
+                    const std::vector<int32_t> head = ids(query, Plan::kHeadOnly);
+                    if (head.empty()) continue;
+                    EXPECT_EQ(head, sorted) << what;
+                    ++headPages;
+                }
+    EXPECT_GT(headPages, 100u);
 }
 
 TEST_F(Serve, NamedQueriesAsFormsPagesAndDownloadsOfTheSameRows) {
