@@ -6,6 +6,7 @@
 #include <fstream>
 #include <mutex>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 #include "bench/BenchSupport.h"
@@ -155,6 +156,27 @@ ReportRun RunReports(const HwExports& exports, const std::string& connect, int32
     }
     run.reports = run.latencyMs.size();
     return run;
+}
+
+double ScalingRound::Ratio() const {
+    return (static_cast<double>(two.reports) / two.wallSeconds) /
+           (static_cast<double>(one.reports) / one.wallSeconds);
+}
+
+std::vector<ScalingRound> RunScalingRounds(const HwExports& exports, const std::string& connect,
+                                           int32_t pcCount, int rounds, size_t reports,
+                                           uint64_t seed) {
+    std::vector<ScalingRound> done(static_cast<size_t>(rounds));
+    for (int i = 0; i < rounds; ++i) {
+        ScalingRound& round = done[static_cast<size_t>(i)];
+        for (const int threads : i % 2 ? std::vector<int>{2, 1} : std::vector<int>{1, 2}) {
+            ReportRun run = RunReports(exports, connect, pcCount, threads, reports, seed);
+            (threads == 1 ? round.one : round.two) = std::move(run);
+        }
+        for (const ReportRun* run : {&round.one, &round.two})
+            if (!run->error.empty()) throw std::runtime_error(run->error);
+    }
+    return done;
 }
 
 std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const std::string& connect,

@@ -39,6 +39,20 @@ struct ReportRun {
 ReportRun RunReports(const HwExports& exports, const std::string& connect, int32_t pcCount,
                      int threads, size_t reports, uint64_t seed);
 
+// One thread's run and two threads' run, made one right after the other.
+struct ScalingRound {
+    ReportRun one, two;
+    double Ratio() const;  // two threads' reports per second over one thread's
+};
+
+// Two threads against one, measured in turns: `rounds` pairs of runs of
+// `reports` reports each, one thread first in every other pair and two
+// threads first in the rest, so that a load that comes and goes on the
+// machine weighs on both sides alike.
+std::vector<ScalingRound> RunScalingRounds(const HwExports& exports, const std::string& connect,
+                                           int32_t pcCount, int rounds, size_t reports,
+                                           uint64_t seed);
+
 // Consecutive reports on one connection; the RSS after each checkpoint
 // (a count of reports), as (reports, KiB) pairs.
 std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const std::string& connect,

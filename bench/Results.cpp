@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 
 namespace bench {
@@ -15,6 +16,10 @@ double Mib(long kb) {
 // The one-minute figure of a "1.23 0.98 0.71" load average.
 std::string OneMinute(const std::string& load) {
     return load.substr(0, load.find(' '));
+}
+
+double CpuMsPerReport(const ReportRun& run) {
+    return run.reports ? 1000 * run.cpuSeconds / static_cast<double>(run.reports) : 0;
 }
 
 double PerSecond(size_t count, double seconds) {
@@ -91,6 +96,22 @@ void PrintReports(const Results& r) {
                    PerSecond(f.runs[i].reports, f.runs[i].wallSeconds) / one);
         printf("\n");
     }
+    for (const FleetResult& f : r.fleets) {
+        if (f.scaling.empty()) continue;
+        std::vector<double> ratios, cpuOne, cpuTwo, loads;
+        for (const ScalingRound& round : f.scaling) {
+            ratios.push_back(round.Ratio());
+            cpuOne.push_back(CpuMsPerReport(round.one));
+            cpuTwo.push_back(CpuMsPerReport(round.two));
+            loads.push_back(atof(round.two.loadAverage.c_str()));
+        }
+        const Summary ratio = Summarise(ratios), load = Summarise(loads);
+        printf(
+            "  %s %d PCs, 2 threads over 1 in %zu rounds made in turns: median %.2fx "
+            "(%.2f-%.2f), CPU ms per report %.3f and %.3f, load %.2f-%.2f\n",
+            f.backend.c_str(), f.pcs, ratio.count, ratio.p50, ratio.min, ratio.max,
+            Summarise(cpuOne).p50, Summarise(cpuTwo).p50, load.min, load.max);
+    }
     printf(
         "  where the report threads' time went (all threads): CPU ms per report; %% of\n"
         "  their time on a core, waiting for a core (other work), blocked (locks, I/O)\n");
@@ -102,7 +123,7 @@ void PrintReports(const Results& r) {
                 "  %-8s %7d PCs %d thread%s: %.3f ms CPU per report; on a core %.0f%%, "
                 "waiting %.0f%%, blocked %.1f%%\n",
                 f.backend.c_str(), f.pcs, run.threads, run.threads == 1 ? " " : "s",
-                1000 * run.cpuSeconds / static_cast<double>(run.reports), run.cpuSeconds * share,
+                CpuMsPerReport(run), run.cpuSeconds * share,
                 run.waitSeconds * share, run.BlockedSeconds() * share);
         }
     }
@@ -243,6 +264,30 @@ void WriteReports(JsonWriter& j, const Results& r) {
             j.EndObject();
         }
         j.EndArray();
+        if (!f.scaling.empty()) {
+            std::vector<double> ratios;
+            j.Key("two_threads_over_one").BeginObject();
+            j.Key("rounds").BeginArray();
+            for (const ScalingRound& round : f.scaling) {
+                ratios.push_back(round.Ratio());
+                j.BeginObject();
+                j.Key("one_thread_reports_per_second")
+                    .Value(PerSecond(round.one.reports, round.one.wallSeconds));
+                j.Key("two_threads_reports_per_second")
+                    .Value(PerSecond(round.two.reports, round.two.wallSeconds));
+                j.Key("ratio").Value(round.Ratio());
+                j.Key("one_thread_cpu_ms_per_report").Value(CpuMsPerReport(round.one));
+                j.Key("two_threads_cpu_ms_per_report").Value(CpuMsPerReport(round.two));
+                j.Key("load_average").Value(round.two.loadAverage);
+                j.EndObject();
+            }
+            j.EndArray();
+            const Summary ratio = Summarise(ratios);
+            j.Key("median_ratio").Value(ratio.p50);
+            j.Key("min_ratio").Value(ratio.min);
+            j.Key("max_ratio").Value(ratio.max);
+            j.EndObject();
+        }
         j.Key("split").BeginObject();
         j.Key("sample_pcs").Value(f.split.sections.size());
         j.Key("sections");

@@ -8,6 +8,11 @@
 //     "reports": [ {backend, pcs,
 //                   end_to_end: [ {threads, reports, reports_per_second,
 //                                  load_average, peak_rss_kib, latency {...}} ],
+//                   two_threads_over_one {rounds: [ {one_thread_reports_per_second,
+//                                  two_threads_reports_per_second, ratio,
+//                                  one_thread_cpu_ms_per_report,
+//                                  two_threads_cpu_ms_per_report, load_average} ],
+//                                  median_ratio, min_ratio, max_ratio},
 //                   split {...}, floor {...} (SQLite only)} ],
 //     "scale":   [ {backend, small_pcs, large_pcs, p50_ratio} ],
 //     "memory":  {database, rss_kib_after_reports: [ {reports, rss_kib} ]},
@@ -52,6 +57,7 @@ struct FleetResult {
     std::string backend;
     int32_t pcs = 0;
     std::vector<ReportRun> runs;  // one per thread count, 1 first
+    std::vector<ScalingRound> scaling;  // in the order they ran
     SplitTimes split;
     bool hasFloor = false;
     std::vector<double> floorReads, floorTransform, floor;

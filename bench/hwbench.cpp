@@ -40,6 +40,7 @@ struct Options {
     std::vector<int32_t> pgSizes;
     std::vector<int32_t> threads{1, 2, 4};  // host threads of the end-to-end runs
     size_t reports = 1000;
+    int scalingRounds = 5;  // pairs of a one- and a two-thread run, in turns
     size_t splitPcs = 200;
     size_t memoryReports = 10000;
     int32_t memoryFleet = 0;  // 0: the smallest SQLite fleet
@@ -65,6 +66,8 @@ const char kUsage[] =
     "                      each size is loaded into it with hwconsole init-db --force\n"
     "  --pg-sizes N,N,...  fleet sizes on PostgreSQL (default: the SQLite sizes)\n"
     "  --reports N         reports per end-to-end run (default 1000)\n"
+    "  --rounds N          pairs of a 1- and a 2-thread run made in turns, for two\n"
+    "                      threads against one (default 5, 0 skips)\n"
     "  --split N           PCs sampled for the split and the floor (default 200)\n"
     "  --memory N          consecutive reports for the RSS check (default 10000, 0 skips)\n"
     "  --memory-fleet N    the SQLite fleet the RSS check uses (default the smallest)\n"
@@ -130,6 +133,8 @@ Options ParseOptions(int argc, char** argv) {
             o.threads = ParseCounts(value());
         } else if (arg == "--reports") {
             o.reports = static_cast<size_t>(ParseCount(value()));
+        } else if (arg == "--rounds") {
+            o.scalingRounds = ParseCount(value());
         } else if (arg == "--split") {
             o.splitPcs = static_cast<size_t>(ParseCount(value()));
         } else if (arg == "--memory") {
@@ -269,6 +274,13 @@ FleetResult MeasureFleet(const HwExports& exports, const std::string& backend, i
             throw std::runtime_error(backend + ": " + fleet.runs.back().error);
     }
 
+    if (o.scalingRounds > 0) {
+        printf("%s %d PCs: %d rounds of 1 and 2 threads in turns, %zu reports each...\n",
+               backend.c_str(), pcs, o.scalingRounds, o.reports);
+        fflush(stdout);
+        fleet.scaling = RunScalingRounds(exports, connect, pcs, o.scalingRounds, o.reports, kSeed);
+    }
+
     const std::vector<int32_t> sample = SamplePcs(pcs, o.splitPcs, kSeed);
     const std::string styles = InstallationStylesFolder();
     CDataConnection connection;
@@ -373,6 +385,7 @@ int Run(int argc, char** argv) {
     r.commit = o.commit;
     r.loadStart = LoadAverage();
     r.settings = {{"reports_per_run", static_cast<double>(o.reports)},
+                  {"scaling_rounds", static_cast<double>(o.scalingRounds)},
                   {"split_sample_pcs", static_cast<double>(o.splitPcs)},
                   {"memory_reports", static_cast<double>(o.memoryReports)},
                   {"batch_pcs", static_cast<double>(o.batchPcs)},

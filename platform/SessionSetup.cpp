@@ -6,6 +6,9 @@
 
 namespace {
 
+// More than any engine maps: the engine caps the request at its own limit.
+constexpr long long kMappedBytes = 1LL << 40;
+
 // The value of `key` in an ODBC connection string ("k=v;k={v;with;semicolons}").
 std::string ConnectionValue(const std::string& connect, const char* key) {
     size_t pos = 0;
@@ -49,6 +52,13 @@ void PrepareDboSession(CDatabase& database, const char* lpszConnectString) {
             CString quoted(file);
             quoted.Replace("'", "''");
             database.ExecuteSQL("ATTACH DATABASE '" + quoted + "' AS dbo");
+            // Pages are read in place from the file's mapping (as far as the
+            // engine's limit allows, which it applies to every attached
+            // database) instead of copied into each connection's own cache
+            // by a read call: connections on other threads then share the
+            // one copy the system caches, and a report over a large fleet
+            // moves a fraction of the memory.
+            database.ExecuteSQL(("PRAGMA mmap_size = " + std::to_string(kMappedBytes)).c_str());
             break;
         }
         case DbDialect::PostgreSQL:
