@@ -25,6 +25,7 @@
 #include "bench/Results.h"
 #include "bench/ShareCheck.h"
 #include "db/DynamicQuery.h"
+#include "host/FreedMemory.h"
 #include "host/Installation.h"
 #include "host/ReportRun.h"
 #include "import/ImportRun.h"
@@ -449,7 +450,7 @@ int Run(int argc, char** argv) {
     }
 
     if (!o.importSamples.empty() && o.importCount > 0) {
-        hwimport::KeepFreedMemoryForImports();
+        KeepFreedMemory();
         const ImportSamples samples = LoadImportSamples(o.importSamples);
         r.importSamples = samples.names;
         r.importMeanKb = samples.meanKb;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "console/Console.h"
+#include "host/FreedMemory.h"
 #include "host/InitDb.h"
 #include "history/Snapshots.h"
 #include "host/Installation.h"
@@ -99,7 +100,7 @@ int RunImport(const ImportOptions& given) {
         return kExitFailed;
     }
 
-    hwimport::KeepFreedMemoryForImports();
+    KeepFreedMemory();
     const auto start = std::chrono::steady_clock::now();
     const hwimport::RunSummary summary = hwimport::ImportAll(
         connection.m_database, hwimport::SourcesFromPaths(given.paths, options.import.maxBytes),

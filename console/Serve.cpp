@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "console/Console.h"
+#include "host/FreedMemory.h"
 #include "host/InitDb.h"
 #include "host/Installation.h"
-#include "import/ImportRun.h"
 #include "server/AgentEndpoint.h"
 #include "server/Routes.h"
 #include "server/WebServer.h"
@@ -151,7 +151,7 @@ int RunServe(const ServeOptions& given) {
 
     // Every report page and every agent's inventory frees megabytes; given
     // back to the kernel each time, they cost more than the page.
-    hwimport::KeepFreedMemoryForImports();
+    KeepFreedMemory();
     WebServer server(options, component);
     std::string error;
     if (!AddPageRoutes(server, error)) {

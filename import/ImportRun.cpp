@@ -1,7 +1,5 @@
 #include "import/ImportRun.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
@@ -99,11 +97,6 @@ private:
 };
 
 }  // namespace
-
-void KeepFreedMemoryForImports() {
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
-}
 
 size_t RunSummary::Total() const {
     size_t total = 0;

@@ -75,12 +75,4 @@ using ResultSink = std::function<void(const InventorySource& source, const Impor
 RunSummary ImportAll(CDatabase& db, const std::vector<InventorySource>& sources,
                      const RunOptions& options, const ResultSink& sink);
 
-// glibc gives a large freed block back to the kernel at once, and an import
-// frees one per inventory (its bytes, the parser's copy); in a virtual
-// machine every give-back flushes the TLB of each core, which measured 2.5
-// times the cost of the import itself. Keeps freed memory (up to 128 MB) in
-// the process instead. Process-wide and for good: call it once from the main
-// thread of a program that imports many inventories.
-void KeepFreedMemoryForImports();
-
 }  // namespace hwimport
