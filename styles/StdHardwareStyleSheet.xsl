@@ -684,6 +684,8 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
        unit up with the document's own figure beside it. Unknown codes and
        anything that is not a plain size show as they are. -->
   <xsl:variable name="sizes" select="' Capacity AdapterRAM Size FreeSpace PhysicalMemory '"/>
+  <!-- The names whose values may read otherwise than they stand. -->
+  <xsl:variable name="read-names" select="concat(' InUse State', $sizes)"/>
   <xsl:variable name="printer-states" select="'|0=Ready|1=Needs attention|'"/>
   <!-- Slot use: the SMBIOS current-usage codes and the words agents write. -->
   <xsl:variable name="slot-uses"
@@ -700,7 +702,8 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
       <xsl:when test="$text = ''">
         <xsl:call-template name="value"><xsl:with-param name="node" select="$node"/></xsl:call-template>
       </xsl:when>
-      <xsl:when test="contains($text, '|') or contains($text, '=')">
+      <!-- Most values are neither a code nor a size: one test for them. -->
+      <xsl:when test="not(contains($read-names, concat(' ', local-name($node), ' '))) or contains($text, '|') or contains($text, '=')">
         <xsl:value-of select="$node"/>
       </xsl:when>
       <xsl:when test="local-name($node) = 'InUse'">
@@ -797,11 +800,21 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
   <xsl:template name="label">
     <xsl:param name="name" select="local-name()"/>
     <xsl:param name="context" select="local-name(..)"/>
-    <xsl:variable name="label" select="substring-before(substring-after($labels, concat('|', $name, '=')), '|')"/>
     <xsl:choose>
-      <xsl:when test="$name = 'Name' and ($context = 'MemorySlot' or $context = 'SystemSlot')">Slot</xsl:when>
-      <xsl:when test="$label != ''"><xsl:value-of select="$label"/></xsl:when>
-      <xsl:otherwise><xsl:value-of select="$name"/></xsl:otherwise>
+      <!-- Most columns are a name, which is not in the list: no search. -->
+      <xsl:when test="$name = 'Name'">
+        <xsl:choose>
+          <xsl:when test="$context = 'MemorySlot' or $context = 'SystemSlot'">Slot</xsl:when>
+          <xsl:otherwise>Name</xsl:otherwise>
+        </xsl:choose>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:variable name="label" select="substring-before(substring-after($labels, concat('|', $name, '=')), '|')"/>
+        <xsl:choose>
+          <xsl:when test="$label != ''"><xsl:value-of select="$label"/></xsl:when>
+          <xsl:otherwise><xsl:value-of select="$name"/></xsl:otherwise>
+        </xsl:choose>
+      </xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 
