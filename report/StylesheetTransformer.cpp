@@ -189,6 +189,10 @@ bool StylesheetTransformer::Run(const CString& text, CString& output, const XmlE
         return Fail("the transformation was stopped: " + quiet.Summary());  // terminate, recursion
     if (!result || context->state != XSLT_STATE_OK || limit.Refused())
         return Fail("the stylesheet failed: " + quiet.Summary());
+    // The page no longer needs the report or the transformation's state; the
+    // writer's buffers then reuse their memory rather than more of the heap.
+    context.reset();
+    input.reset();
 
     PageSink sink;
     if (result->children) {  // else the stylesheet produced nothing at all
