@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <exception>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <stdexcept>
@@ -163,20 +164,56 @@ double ScalingRound::Ratio() const {
            (static_cast<double>(one.reports) / one.wallSeconds);
 }
 
-std::vector<ScalingRound> RunScalingRounds(const HwExports& exports, const std::string& connect,
-                                           int32_t pcCount, int rounds, size_t reports,
-                                           uint64_t seed) {
-    std::vector<ScalingRound> done(static_cast<size_t>(rounds));
+double FleetSizeRound::Ratio() const {
+    return Summarise(large.latencyMs).p50 / Summarise(small.latencyMs).p50;
+}
+
+namespace {
+
+// `rounds` rounds of two runs, side A first in every other round and side B
+// first in the rest, so that a load that comes and goes on the machine (or a
+// virtual machine's host that lends it less of a core for a while) weighs on
+// both sides alike.
+template <class Round>
+std::vector<Round> InTurns(int rounds, ReportRun Round::*a, const std::function<ReportRun()>& runA,
+                           ReportRun Round::*b, const std::function<ReportRun()>& runB) {
+    std::vector<Round> done(static_cast<size_t>(rounds));
     for (int i = 0; i < rounds; ++i) {
-        ScalingRound& round = done[static_cast<size_t>(i)];
-        for (const int threads : i % 2 ? std::vector<int>{2, 1} : std::vector<int>{1, 2}) {
-            ReportRun run = RunReports(exports, connect, pcCount, threads, reports, seed);
-            (threads == 1 ? round.one : round.two) = std::move(run);
+        Round& round = done[static_cast<size_t>(i)];
+        if (i % 2) {
+            round.*b = runB();
+            round.*a = runA();
+        } else {
+            round.*a = runA();
+            round.*b = runB();
         }
-        for (const ReportRun* run : {&round.one, &round.two})
+        for (const ReportRun* run : {&(round.*a), &(round.*b)})
             if (!run->error.empty()) throw std::runtime_error(run->error);
     }
     return done;
+}
+
+}  // namespace
+
+std::vector<ScalingRound> RunScalingRounds(const HwExports& exports, const std::string& connect,
+                                           int32_t pcCount, int rounds, size_t reports,
+                                           uint64_t seed) {
+    auto threads = [&](int n) {
+        return [&, n] { return RunReports(exports, connect, pcCount, n, reports, seed); };
+    };
+    return InTurns<ScalingRound>(rounds, &ScalingRound::one, threads(1), &ScalingRound::two,
+                                 threads(2));
+}
+
+std::vector<FleetSizeRound> RunFleetSizeRounds(const HwExports& exports,
+                                               const std::pair<int32_t, std::string>& small,
+                                               const std::pair<int32_t, std::string>& large,
+                                               int rounds, size_t reports, uint64_t seed) {
+    auto fleet = [&](const std::pair<int32_t, std::string>& f) {
+        return [&] { return RunReports(exports, f.second, f.first, 1, reports, seed); };
+    };
+    return InTurns<FleetSizeRound>(rounds, &FleetSizeRound::small, fleet(small),
+                                   &FleetSizeRound::large, fleet(large));
 }
 
 std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const std::string& connect,

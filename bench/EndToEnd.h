@@ -53,6 +53,20 @@ std::vector<ScalingRound> RunScalingRounds(const HwExports& exports, const std::
                                            int32_t pcCount, int rounds, size_t reports,
                                            uint64_t seed);
 
+// One thread's run on a small fleet and on a large one, made one right after
+// the other.
+struct FleetSizeRound {
+    ReportRun small, large;
+    double Ratio() const;  // the large fleet's p50 over the small fleet's
+};
+
+// The large fleet against the small one in turns, as RunScalingRounds does
+// for threads; each fleet is (PCs, connection string).
+std::vector<FleetSizeRound> RunFleetSizeRounds(const HwExports& exports,
+                                               const std::pair<int32_t, std::string>& small,
+                                               const std::pair<int32_t, std::string>& large,
+                                               int rounds, size_t reports, uint64_t seed);
+
 // Consecutive reports on one connection; the RSS after each checkpoint
 // (a count of reports), as (reports, KiB) pairs.
 std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const std::string& connect,

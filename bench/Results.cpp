@@ -123,8 +123,8 @@ void PrintReports(const Results& r) {
                 "  %-8s %7d PCs %d thread%s: %.3f ms CPU per report; on a core %.0f%%, "
                 "waiting %.0f%%, blocked %.1f%%\n",
                 f.backend.c_str(), f.pcs, run.threads, run.threads == 1 ? " " : "s",
-                CpuMsPerReport(run), run.cpuSeconds * share,
-                run.waitSeconds * share, run.BlockedSeconds() * share);
+                CpuMsPerReport(run), run.cpuSeconds * share, run.waitSeconds * share,
+                run.BlockedSeconds() * share);
         }
     }
 
@@ -161,10 +161,29 @@ void PrintReports(const Results& r) {
     }
 }
 
+// The scale rounds' ratios and loads, when the backend had them.
+std::pair<Summary, Summary> ScaleRoundsSummary(const Results& r) {
+    std::vector<double> ratios, loads;
+    for (const FleetSizeRound& round : r.sqliteScaleRounds) {
+        ratios.push_back(round.Ratio());
+        loads.push_back(atof(round.large.loadAverage.c_str()));
+    }
+    return {Summarise(ratios), Summarise(loads)};
+}
+
 void PrintScaleAndMemory(const Results& r) {
-    for (const Extremes& e : ScaleFleets(r))
-        printf("\nScale (%s): p50 at %d PCs / p50 at %d PCs = %.3f (target <= 1.25)\n",
+    for (const Extremes& e : ScaleFleets(r)) {
+        printf("\nScale (%s): p50 at %d PCs / p50 at %d PCs = %.3f in the runs above",
                e.backend.c_str(), e.large->pcs, e.small->pcs, ScaleRatio(e));
+        if (e.backend == "sqlite" && !r.sqliteScaleRounds.empty()) {
+            const auto [ratio, load] = ScaleRoundsSummary(r);
+            printf(
+                ",\n  median %.3f (%.3f-%.3f) in %zu rounds of one thread made in turns, load "
+                "%.2f-%.2f",
+                ratio.p50, ratio.min, ratio.max, ratio.count, load.min, load.max);
+        }
+        printf(" (target <= 1.25)\n");
+    }
 
     if (!r.memory.empty()) {
         printf("\nMemory: consecutive reports on one connection (%s)\n", r.memoryDatabase.c_str());
@@ -322,6 +341,22 @@ void WriteReports(JsonWriter& j, const Results& r) {
         j.Key("small_pcs").Value(e.small->pcs);
         j.Key("large_pcs").Value(e.large->pcs);
         j.Key("p50_ratio").Value(ScaleRatio(e));
+        if (e.backend == "sqlite" && !r.sqliteScaleRounds.empty()) {
+            j.Key("rounds").BeginArray();
+            for (const FleetSizeRound& round : r.sqliteScaleRounds) {
+                j.BeginObject();
+                j.Key("small_p50_ms").Value(Summarise(round.small.latencyMs).p50);
+                j.Key("large_p50_ms").Value(Summarise(round.large.latencyMs).p50);
+                j.Key("ratio").Value(round.Ratio());
+                j.Key("load_average").Value(round.large.loadAverage);
+                j.EndObject();
+            }
+            j.EndArray();
+            const Summary ratio = ScaleRoundsSummary(r).first;
+            j.Key("median_ratio").Value(ratio.p50);
+            j.Key("min_ratio").Value(ratio.min);
+            j.Key("max_ratio").Value(ratio.max);
+        }
         j.EndObject();
     }
     j.EndArray();

@@ -14,7 +14,10 @@
 //                                  two_threads_cpu_ms_per_report, load_average} ],
 //                                  median_ratio, min_ratio, max_ratio},
 //                   split {...}, floor {...} (SQLite only)} ],
-//     "scale":   [ {backend, small_pcs, large_pcs, p50_ratio} ],
+//     "scale":   [ {backend, small_pcs, large_pcs, p50_ratio (of the end-to-end
+//                  one-thread runs), and for SQLite rounds: [ {small_p50_ms,
+//                  large_p50_ms, ratio, load_average} ], median_ratio, min_ratio,
+//                  max_ratio} ],
 //     "memory":  {database, rss_kib_after_reports: [ {reports, rss_kib} ]},
 //     "batch":   {database, pcs, runs: [ {jobs, pages, failed, seconds,
 //                                         reports_per_second, load_average} ]},
@@ -56,7 +59,7 @@ struct MicroResult {
 struct FleetResult {
     std::string backend;
     int32_t pcs = 0;
-    std::vector<ReportRun> runs;  // one per thread count, 1 first
+    std::vector<ReportRun> runs;        // one per thread count, 1 first
     std::vector<ScalingRound> scaling;  // in the order they ran
     SplitTimes split;
     bool hasFloor = false;
@@ -71,6 +74,8 @@ struct Results {
     std::vector<std::pair<std::string, double>> settings;
     std::vector<MicroResult> micro;
     std::vector<FleetResult> fleets;
+    // The largest SQLite fleet against the smallest, one thread, in turns.
+    std::vector<FleetSizeRound> sqliteScaleRounds;
     std::vector<std::pair<size_t, long>> memory;
     std::string memoryDatabase;
     std::string memoryError;

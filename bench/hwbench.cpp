@@ -41,7 +41,7 @@ struct Options {
     std::vector<int32_t> pgSizes;
     std::vector<int32_t> threads{1, 2, 4};  // host threads of the end-to-end runs
     size_t reports = 1000;
-    int scalingRounds = 5;  // pairs of a one- and a two-thread run, in turns
+    int scalingRounds = 9;  // pairs of runs in turns: 1 and 2 threads; small and large fleet
     size_t splitPcs = 200;
     size_t memoryReports = 10000;
     int32_t memoryFleet = 0;  // 0: the smallest SQLite fleet
@@ -67,8 +67,10 @@ const char kUsage[] =
     "                      each size is loaded into it with hwconsole init-db --force\n"
     "  --pg-sizes N,N,...  fleet sizes on PostgreSQL (default: the SQLite sizes)\n"
     "  --reports N         reports per end-to-end run (default 1000)\n"
-    "  --rounds N          pairs of a 1- and a 2-thread run made in turns, for two\n"
-    "                      threads against one (default 5, 0 skips)\n"
+    "  --rounds N          pairs of runs made in turns: a 1- and a 2-thread run on\n"
+    "                      each fleet, for two threads against one, and one thread on\n"
+    "                      the smallest and largest SQLite fleet, for the scale\n"
+    "                      (default 9, 0 skips)\n"
     "  --split N           PCs sampled for the split and the floor (default 200)\n"
     "  --memory N          consecutive reports for the RSS check (default 10000, 0 skips)\n"
     "  --memory-fleet N    the SQLite fleet the RSS check uses (default the smallest)\n"
@@ -409,6 +411,19 @@ int Run(int argc, char** argv) {
     for (const auto& [pcs, file] : o.sqlite)
         r.fleets.push_back(
             MeasureFleet(exports, "sqlite", pcs, "Driver=SQLite3;Database=" + file, file, o));
+    if (o.sqlite.size() > 1 && o.scalingRounds > 0) {
+        const auto small = std::min_element(o.sqlite.begin(), o.sqlite.end());
+        const auto large = std::max_element(o.sqlite.begin(), o.sqlite.end());
+        printf(
+            "sqlite %d and %d PCs: %d rounds of one thread on each in turns, %zu reports each...\n",
+            small->first, large->first, o.scalingRounds, o.reports);
+        fflush(stdout);
+        auto connect = [](const std::pair<int32_t, std::string>& f) {
+            return std::make_pair(f.first, "Driver=SQLite3;Database=" + f.second);
+        };
+        r.sqliteScaleRounds = RunFleetSizeRounds(exports, connect(*small), connect(*large),
+                                                 o.scalingRounds, o.reports, kSeed);
+    }
     if (!o.pgConnect.empty()) {
         for (const int32_t pcs : o.pgSizes) {
             EnsurePgFleet(o.pgConnect, pcs);
