@@ -201,7 +201,8 @@ bool StylesheetTransformer::Run(const CString& text, CString& output, const XmlE
         sink.page.reserve(std::min<size_t>(4 * report.size() + 16384, kMaxPageReserve));
         // No encoder: the compiled stylesheet always writes UTF-8, which
         // libxml2 writes as it holds it (report/CompiledStylesheet.cpp).
-        xmlOutputBufferPtr buffer = xmlOutputBufferCreateIO(PageSink::Write, nullptr, &sink, nullptr);
+        xmlOutputBufferPtr buffer =
+            xmlOutputBufferCreateIO(PageSink::Write, nullptr, &sink, nullptr);
         if (!buffer) throw std::bad_alloc();
         const int written = xsltSaveResultTo(buffer, result.get(), sheet);
         const int closed = xmlOutputBufferClose(buffer);
