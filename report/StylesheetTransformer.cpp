@@ -1,6 +1,7 @@
 #include "report/StylesheetTransformer.h"
 
 #include <libxml/parser.h>
+#include <libxml/xmlIO.h>
 #include <libxml/xmlstring.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
@@ -9,6 +10,7 @@
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <memory>
@@ -30,6 +32,9 @@ namespace {
 // in memory whatever the prologue says.
 constexpr int kReportParseOptions = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
 
+// Beyond this a page's string grows as it is written.
+constexpr size_t kMaxPageReserve = 64 << 20;
+
 struct DocFree {
     void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
 };
@@ -50,6 +55,25 @@ std::string ToValidUtf8OrThrow(const std::string& text) {
         throw _com_error(E_OUTOFMEMORY);
     }
 }
+
+// The page as libxml2 writes it, appended straight to the string the host
+// gets: libxslt's own string output grows a buffer by doubling, copies it
+// once more at the end, and the host's string would be a third copy.
+struct PageSink {
+    std::string page;
+    bool outOfMemory = false;
+
+    static int Write(void* context, const char* bytes, int length) {
+        auto* sink = static_cast<PageSink*>(context);
+        try {
+            sink->page.append(bytes, static_cast<size_t>(length));
+        } catch (const std::bad_alloc&) {
+            sink->outOfMemory = true;
+            return -1;
+        }
+        return length;
+    }
+};
 
 // Records why the output stays empty, for the host to read; answers false.
 bool Fail(const std::string& reason) {
@@ -165,15 +189,27 @@ bool StylesheetTransformer::Run(const CString& text, CString& output, const XmlE
         return Fail("the transformation was stopped: " + quiet.Summary());  // terminate, recursion
     if (!result || context->state != XSLT_STATE_OK || limit.Refused())
         return Fail("the stylesheet failed: " + quiet.Summary());
+    // The page no longer needs the report or the transformation's state; the
+    // writer's buffers then reuse their memory rather than more of the heap.
+    context.reset();
+    input.reset();
 
-    xmlChar* html = nullptr;
-    int length = 0;
-    if (xsltSaveResultToString(&html, &length, result.get(), sheet) != 0)
-        return Fail("the transformation's output could not be serialised: " + quiet.Summary());
-    std::unique_ptr<xmlChar, void (*)(void*)> owned(html, xmlFree);
-    if (html)
-        output = CString(reinterpret_cast<const char*>(html), static_cast<size_t>(length));
-    else
-        output.Empty();  // the stylesheet produced nothing at all
+    PageSink sink;
+    if (result->children) {  // else the stylesheet produced nothing at all
+        // A page is at most about three times its report plus the fixed
+        // head; room reserved but not written costs nothing.
+        sink.page.reserve(std::min<size_t>(4 * report.size() + 16384, kMaxPageReserve));
+        // No encoder: the compiled stylesheet always writes UTF-8, which
+        // libxml2 writes as it holds it (report/CompiledStylesheet.cpp).
+        xmlOutputBufferPtr buffer =
+            xmlOutputBufferCreateIO(PageSink::Write, nullptr, &sink, nullptr);
+        if (!buffer) throw std::bad_alloc();
+        const int written = xsltSaveResultTo(buffer, result.get(), sheet);
+        const int closed = xmlOutputBufferClose(buffer);
+        if (sink.outOfMemory) throw std::bad_alloc();
+        if (written < 0 || closed < 0)
+            return Fail("the transformation's output could not be serialised: " + quiet.Summary());
+    }
+    output = CString(std::move(sink.page));
     return true;
 }

@@ -589,13 +589,6 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
       </xsl:when>
       <xsl:otherwise>
         <xsl:variable name="percent" select="number($text)"/>
-        <xsl:variable name="width">
-          <xsl:choose>
-            <xsl:when test="$percent &lt; 0">0</xsl:when>
-            <xsl:when test="$percent &gt; 100">100</xsl:when>
-            <xsl:otherwise><xsl:value-of select="floor($percent)"/></xsl:otherwise>
-          </xsl:choose>
-        </xsl:variable>
         <div class="free">
           <span>
             <xsl:attribute name="class">
@@ -606,7 +599,11 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
                 <xsl:otherwise>ok</xsl:otherwise>
               </xsl:choose>
             </xsl:attribute>
-            <span class="fill" style="width: {$width}%"></span>
+            <xsl:choose>
+              <xsl:when test="$percent &lt; 0"><span class="fill" style="width: 0%"></span></xsl:when>
+              <xsl:when test="$percent &gt; 100"><span class="fill" style="width: 100%"></span></xsl:when>
+              <xsl:otherwise><span class="fill" style="width: {floor($percent)}%"></span></xsl:otherwise>
+            </xsl:choose>
           </span>
           <span class="pct"><xsl:value-of select="$text"/>% free</span>
         </div>
@@ -621,17 +618,13 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
   <xsl:template name="page-footer">
     <!-- A footer line has room for a name, not for a whole hostile text. -->
     <xsl:variable name="full" select="normalize-space(HARDWARE/SystemOverview/SystemName[1])"/>
-    <xsl:variable name="name">
-      <xsl:value-of select="substring($full, 1, 60)"/>
-      <xsl:if test="string-length($full) &gt; 60">…</xsl:if>
-    </xsl:variable>
+    <!-- Strings, not result tree fragments: substring(s, 1, true()) is s's
+         first character, substring(s, 1, false()) nothing. -->
+    <xsl:variable name="name" select="concat(substring($full, 1, 60), substring('…', 1, string-length($full) &gt; 60))"/>
     <style>
       <xsl:text>@page { @bottom-left { content: "</xsl:text>
       <xsl:call-template name="css-string">
-        <xsl:with-param name="text">
-          <xsl:if test="$name != ''"><xsl:value-of select="concat($name, ' · ')"/></xsl:if>
-          <xsl:text>Hardware report</xsl:text>
-        </xsl:with-param>
+        <xsl:with-param name="text" select="concat($name, substring(' · ', 1, 3 * ($name != '')), 'Hardware report')"/>
       </xsl:call-template>
       <xsl:text>"; } }</xsl:text>
     </style>
@@ -691,6 +684,8 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
        unit up with the document's own figure beside it. Unknown codes and
        anything that is not a plain size show as they are. -->
   <xsl:variable name="sizes" select="' Capacity AdapterRAM Size FreeSpace PhysicalMemory '"/>
+  <!-- The names whose values may read otherwise than they stand. -->
+  <xsl:variable name="read-names" select="concat(' InUse State', $sizes)"/>
   <xsl:variable name="printer-states" select="'|0=Ready|1=Needs attention|'"/>
   <!-- Slot use: the SMBIOS current-usage codes and the words agents write. -->
   <xsl:variable name="slot-uses"
@@ -700,40 +695,63 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
 
   <xsl:template name="reading">
     <xsl:param name="node" select="."/>
-    <xsl:variable name="name" select="local-name($node)"/>
     <xsl:variable name="text" select="normalize-space($node)"/>
-    <xsl:variable name="word">
-      <xsl:if test="not(contains($text, '|') or contains($text, '='))">
-        <xsl:choose>
-          <xsl:when test="$name = 'State' and local-name($node/..) = 'Printer'">
-            <xsl:value-of select="substring-before(substring-after($printer-states, concat('|', $text, '=')), '|')"/>
-          </xsl:when>
-          <xsl:when test="$name = 'InUse'">
-            <xsl:variable name="key" select="translate($text, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
-            <xsl:value-of select="substring-before(substring-after($slot-uses, concat('|', $key, '=')), '|')"/>
-          </xsl:when>
-        </xsl:choose>
-      </xsl:if>
-    </xsl:variable>
-    <xsl:variable name="amount" select="number(substring-before($text, ' '))"/>
-    <xsl:variable name="unit" select="substring-after($text, ' ')"/>
+    <!-- One xsl:choose, each branch working out only what it shows: this runs
+         for every value of the page. -->
     <xsl:choose>
-      <xsl:when test="$text != '' and $word != ''"><xsl:value-of select="$word"/></xsl:when>
-      <xsl:when test="contains($sizes, concat(' ', $name, ' ')) and ($unit = 'MB' or $unit = 'GB') and $amount &gt;= 1024">
-        <!-- Memory without needless decimals, disks with the two they came with. -->
-        <xsl:choose>
-          <xsl:when test="$unit = 'MB'"><xsl:value-of select="format-number($amount div 1024, '0.##')"/> GB</xsl:when>
-          <xsl:otherwise><xsl:value-of select="format-number($amount div 1024, '0.00')"/> TB</xsl:otherwise>
-        </xsl:choose>
-        <span class="also">
-          <xsl:text> (</xsl:text>
-          <xsl:value-of select="$text"/>
-          <xsl:text>)</xsl:text>
-        </span>
-      </xsl:when>
-      <xsl:otherwise>
+      <xsl:when test="$text = ''">
         <xsl:call-template name="value"><xsl:with-param name="node" select="$node"/></xsl:call-template>
-      </xsl:otherwise>
+      </xsl:when>
+      <!-- Most values are neither a code nor a size: one test for them. -->
+      <xsl:when test="not(contains($read-names, concat(' ', local-name($node), ' '))) or contains($text, '|') or contains($text, '=')">
+        <xsl:value-of select="$node"/>
+      </xsl:when>
+      <xsl:when test="local-name($node) = 'InUse'">
+        <xsl:call-template name="word">
+          <xsl:with-param name="node" select="$node"/>
+          <xsl:with-param name="words" select="$slot-uses"/>
+          <xsl:with-param name="key" select="translate($text, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz')"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:when test="local-name($node) = 'State' and local-name($node/..) = 'Printer'">
+        <xsl:call-template name="word">
+          <xsl:with-param name="node" select="$node"/>
+          <xsl:with-param name="words" select="$printer-states"/>
+          <xsl:with-param name="key" select="$text"/>
+        </xsl:call-template>
+      </xsl:when>
+      <xsl:when test="contains($text, ' ') and contains($sizes, concat(' ', local-name($node), ' '))">
+        <xsl:variable name="amount" select="number(substring-before($text, ' '))"/>
+        <xsl:variable name="unit" select="substring-after($text, ' ')"/>
+        <xsl:choose>
+          <xsl:when test="($unit = 'MB' or $unit = 'GB') and $amount &gt;= 1024">
+            <!-- Memory without needless decimals, disks with the two they came with. -->
+            <xsl:choose>
+              <xsl:when test="$unit = 'MB'"><xsl:value-of select="format-number($amount div 1024, '0.##')"/> GB</xsl:when>
+              <xsl:otherwise><xsl:value-of select="format-number($amount div 1024, '0.00')"/> TB</xsl:otherwise>
+            </xsl:choose>
+            <span class="also">
+              <xsl:text> (</xsl:text>
+              <xsl:value-of select="$text"/>
+              <xsl:text>)</xsl:text>
+            </span>
+          </xsl:when>
+          <xsl:otherwise><xsl:value-of select="$node"/></xsl:otherwise>
+        </xsl:choose>
+      </xsl:when>
+      <xsl:otherwise><xsl:value-of select="$node"/></xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
+  <!-- A code in words from a "|code=words|" list, or the value as it is. -->
+  <xsl:template name="word">
+    <xsl:param name="node"/>
+    <xsl:param name="words"/>
+    <xsl:param name="key"/>
+    <xsl:variable name="word" select="substring-before(substring-after($words, concat('|', $key, '=')), '|')"/>
+    <xsl:choose>
+      <xsl:when test="$word != ''"><xsl:value-of select="$word"/></xsl:when>
+      <xsl:otherwise><xsl:value-of select="$node"/></xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 
@@ -782,11 +800,21 @@ table.data td.kind { color: var(--muted); white-space: nowrap; width: 1%; }
   <xsl:template name="label">
     <xsl:param name="name" select="local-name()"/>
     <xsl:param name="context" select="local-name(..)"/>
-    <xsl:variable name="entry" select="substring-after($labels, concat('|', $name, '='))"/>
     <xsl:choose>
-      <xsl:when test="$name = 'Name' and ($context = 'MemorySlot' or $context = 'SystemSlot')">Slot</xsl:when>
-      <xsl:when test="$entry != ''"><xsl:value-of select="substring-before($entry, '|')"/></xsl:when>
-      <xsl:otherwise><xsl:value-of select="$name"/></xsl:otherwise>
+      <!-- Most columns are a name, which is not in the list: no search. -->
+      <xsl:when test="$name = 'Name'">
+        <xsl:choose>
+          <xsl:when test="$context = 'MemorySlot' or $context = 'SystemSlot'">Slot</xsl:when>
+          <xsl:otherwise>Name</xsl:otherwise>
+        </xsl:choose>
+      </xsl:when>
+      <xsl:otherwise>
+        <xsl:variable name="label" select="substring-before(substring-after($labels, concat('|', $name, '=')), '|')"/>
+        <xsl:choose>
+          <xsl:when test="$label != ''"><xsl:value-of select="$label"/></xsl:when>
+          <xsl:otherwise><xsl:value-of select="$name"/></xsl:otherwise>
+        </xsl:choose>
+      </xsl:otherwise>
     </xsl:choose>
   </xsl:template>
 

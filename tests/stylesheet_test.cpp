@@ -197,7 +197,8 @@ TEST(ReportPage, SizesAndCodesReadAsWordsOnScreenAndPaper) {
         "1</SystemName>\r\n"
         "<PhysicalMemory>-1 MB</PhysicalMemory>\r\n</SystemOverview>\r\n"
         "<MotherBoard_Slots><MemorySlot><Capacity>512 MB</Capacity></MemorySlot>"
-        "<MemorySlot><Capacity>1536 MB</Capacity></MemorySlot><SystemSlot><InUse>4</InUse>"
+        "<MemorySlot><Capacity>1536 MB</Capacity></MemorySlot><MemorySlot><Capacity> </Capacity>"
+        "</MemorySlot><SystemSlot><InUse>4</InUse>"
         "</SystemSlot><SystemSlot><InUse>AVAILABLE</InUse></SystemSlot><SystemSlot><InUse>9</InUse>"
         "</SystemSlot><SystemSlot><InUse>4=In use|</InUse></SystemSlot></MotherBoard_Slots>\r\n"
         "<DiskDrives><LogicalDisk><Size>2048.00 GB</Size><FreeSpace>1023.99 GB</FreeSpace>"
@@ -207,10 +208,14 @@ TEST(ReportPage, SizesAndCodesReadAsWordsOnScreenAndPaper) {
         SCOPED_TRACE(stylesheet);
         const std::string html = RenderWithShipped(report, stylesheet);
         Page page(html);
+        // An empty value is the page's muted dash on screen, a plain one on paper.
+        const bool paper = stylesheet == kPrintStylesheet;
         EXPECT_TRUE(page.Has("//section[@id='system']//dd", "-1 MB"));
         EXPECT_EQ(page.Texts("//section[@id='motherboard']//tbody/tr/td[2]"),
-                  (std::vector<std::string>{"512 MB", "1.5 GB (1536 MB)", "In use", "Available",
-                                            "9", "4=In use|"}));
+                  (std::vector<std::string>{"512 MB", "1.5 GB (1536 MB)", paper ? "–" : "—",
+                                            "In use", "Available", "9", "4=In use|"}));
+        EXPECT_EQ(page.Count("//section[@id='motherboard']//td[2]/span[@class='none']"),
+                  paper ? 0u : 1u);
         EXPECT_EQ(
             page.Texts("//section[@id='disks']//tbody/tr/td[position() = 3 or position() = 4]"),
             (std::vector<std::string>{"2.00 TB (2048.00 GB)", "1023.99 GB"}));
