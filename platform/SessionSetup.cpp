@@ -6,9 +6,6 @@
 
 namespace {
 
-// More than any engine maps: the engine caps the request at its own limit.
-constexpr long long kMappedBytes = 1LL << 40;
-
 // The value of `key` in an ODBC connection string ("k=v;k={v;with;semicolons}").
 std::string ConnectionValue(const std::string& connect, const char* key) {
     size_t pos = 0;
@@ -52,13 +49,11 @@ void PrepareDboSession(CDatabase& database, const char* lpszConnectString) {
             CString quoted(file);
             quoted.Replace("'", "''");
             database.ExecuteSQL("ATTACH DATABASE '" + quoted + "' AS dbo");
-            // Pages are read in place from the file's mapping (as far as the
-            // engine's limit allows, which it applies to every attached
-            // database) instead of copied into each connection's own cache
-            // by a read call: connections on other threads then share the
-            // one copy the system caches, and a report over a large fleet
-            // moves a fraction of the memory.
-            database.ExecuteSQL(("PRAGMA mmap_size = " + std::to_string(kMappedBytes)).c_str());
+            // No PRAGMA mmap_size: each connection reads pages into its own
+            // cache. Read in place from a mapping of the file, two report
+            // threads on a 100,000-PC fleet each spent 13-20 % more CPU per
+            // report than one thread did (about 3 % without it), for no
+            // gain on one thread.
             break;
         }
         case DbDialect::PostgreSQL:
