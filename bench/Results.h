@@ -64,6 +64,7 @@ struct FleetResult {
     SplitTimes split;
     bool hasFloor = false;
     std::vector<double> floorReads, floorTransform, floor;
+    std::vector<double> floorDisplay;  // Display of the same PCs, in turns with the floor
     bool floorPageSame = false;
 };
 
