@@ -19,15 +19,15 @@ std::string Quoted(const std::string& text) {
 
 }  // namespace
 
-BatchRunResult RunBatch(const std::string& fleetFile, size_t pcs, int jobs,
-                        const std::string& scratch) {
+BatchRunResult RunBatch(const std::string& fleetFile, const std::string& pcList, size_t pcs,
+                        int jobs, const std::string& scratch) {
     BatchRunResult result;
     result.jobs = jobs;
     result.pcs = pcs;
     const std::string out = scratch + "/batch-out";
     std::filesystem::remove_all(out);
     const std::string command = Quoted(InstallationFolder() + "bin/hwconsole") + " batch --db " +
-                                Quoted(fleetFile) + " --pcs 1-" + std::to_string(pcs) + " --jobs " +
+                                Quoted(fleetFile) + " --pcs " + pcList + " --jobs " +
                                 std::to_string(jobs) + " --out-dir " + Quoted(out) + " 2>&1";
     FILE* batch = popen(command.c_str(), "r");
     if (!batch) throw std::runtime_error("cannot run hwconsole batch");

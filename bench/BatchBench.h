@@ -15,10 +15,11 @@ struct BatchRunResult {
     std::string loadAverage;  // at the run's end
 };
 
-// Runs hwconsole batch --db `fleetFile` --pcs 1-`pcs` --jobs `jobs` into a
-// fresh folder below `scratch` (removed afterwards) and reads its summary.
-// Throws std::runtime_error when the batch cannot run or prints no summary.
-BatchRunResult RunBatch(const std::string& fleetFile, size_t pcs, int jobs,
-                        const std::string& scratch);
+// Runs hwconsole batch --db `fleetFile` --pcs `pcList` (`pcs` PCs) --jobs
+// `jobs` into a fresh folder below `scratch` (removed afterwards) and reads
+// its summary. Throws std::runtime_error when the batch cannot run or prints
+// no summary.
+BatchRunResult RunBatch(const std::string& fleetFile, const std::string& pcList, size_t pcs,
+                        int jobs, const std::string& scratch);
 
 }  // namespace bench

@@ -1,13 +1,12 @@
 // hwserverbench: `hwconsole serve` under load, bench/run's "server" section.
 // Starts the server on a fleet, then, a few times over, keep-alive clients
 // (cpp-httplib's) ask for random PCs' pages, then for searches of values the
-// fleet holds, and `hwconsole batch --jobs 2` runs on a slice of the same
-// fleet right after, so that the server's pages per second compare with the
-// batch's reports per second taken under the same load. The machine's load
+// fleet holds, and `hwconsole batch --jobs 2` makes the pages of the same
+// PCs right after, so that the server's pages per second compare with the
+// batch's reports per second for the same work under the same load. The machine's load
 // moves between runs: each repetition is short, and the median of them is
 // the figure, beside their spread. Prints its table and writes its JSON
 // object to the file named last.
-#include <CLI/CLI.hpp>
 #include <fcntl.h>
 #include <httplib.h>
 #include <signal.h>
@@ -15,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -217,8 +217,8 @@ LoadRun Load(int port, int clients, const std::vector<std::string>& paths,
 
 void PrintRow(const char* what, const LoadRun& run, const std::vector<double>& samples) {
     const bench::Summary s = bench::Summarise(samples);
-    printf("  %-22s %9zu %9.1f %8.2f %8.2f %8.2f%s\n", what, s.count,
-           samples.size() / run.seconds, s.p50, s.p99, s.max, run.failed ? "  (some failed)" : "");
+    printf("  %-22s %9zu %9.1f %8.2f %8.2f %8.2f%s\n", what, s.count, samples.size() / run.seconds,
+           s.p50, s.p99, s.max, run.failed ? "  (some failed)" : "");
 }
 
 // The run's row, and one per kind of search.
@@ -300,9 +300,10 @@ int Run(const Settings& s) {
     // The one client alone asks a quarter as many: it is the search's own time.
     const size_t aloneSearches = std::max<size_t>(1, s.searches / 4);
 
-    printf("Server: hwconsole serve --threads %d on %d PCs, %d keep-alive clients, "
-           "%d repetitions\n",
-           s.serverThreads, pcs, s.clients, repetitions);
+    printf(
+        "Server: hwconsole serve --threads %d on %d PCs, %d keep-alive clients, "
+        "%d repetitions\n",
+        s.serverThreads, pcs, s.clients, repetitions);
     printf("  load average before: %s\n", bench::LoadAverage().c_str());
     char scratch[] = "/tmp/hwserverbench-XXXXXX";
     if (!mkdtemp(scratch)) throw std::runtime_error("cannot make a scratch folder");
@@ -320,10 +321,23 @@ int Run(const Settings& s) {
         const std::vector<int> kinds = kindSlice(searchKinds, s.searches, r);
         run.pages = Load(server.Port(), s.clients, slice(pagePaths, s.pages, r), {}, 1);
         run.found = Load(server.Port(), s.clients, searches, kinds, kKindCount);
-        run.alone = Load(server.Port(), 1,
-                         std::vector<std::string>(searches.begin(), searches.begin() + aloneSearches),
-                         std::vector<int>(kinds.begin(), kinds.begin() + aloneSearches), kKindCount);
-        run.batch = bench::RunBatch(s.fleet, std::min<size_t>(s.batchPcs, pcs), 2, scratch);
+        run.alone =
+            Load(server.Port(), 1,
+                 std::vector<std::string>(searches.begin(), searches.begin() + aloneSearches),
+                 std::vector<int>(kinds.begin(), kinds.begin() + aloneSearches), kKindCount);
+        // The batch makes the pages the clients asked for (the first
+        // --batch-pcs distinct ones): a slice of consecutive PCs reads
+        // neighbouring rows and would be the lighter work.
+        std::vector<std::string> batchPcs;
+        for (const std::string& path : slice(pagePaths, s.pages, r)) {
+            const std::string id = path.substr(path.rfind('/') + 1);
+            if (batchPcs.size() < s.batchPcs &&
+                std::find(batchPcs.begin(), batchPcs.end(), id) == batchPcs.end())
+                batchPcs.push_back(id);
+        }
+        std::string list;
+        for (const std::string& id : batchPcs) list += (list.empty() ? "" : ",") + id;
+        run.batch = bench::RunBatch(s.fleet, list, batchPcs.size(), 2, scratch);
         run.batchRate = run.batch.seconds > 0 ? run.batch.done / run.batch.seconds : 0;
         run.ratio = run.batchRate > 0 ? run.pages.requests / run.pages.seconds / run.batchRate : 0;
     }
@@ -339,7 +353,7 @@ int Run(const Settings& s) {
         PrintRun("/pc/ID" + many, run.pages);
         PrintRun("/?q=" + many, run.found);
         PrintRow("/?q=, 1 client", run.alone, run.alone.latencyMs);
-        printf("  batch --jobs 2 on PCs 1-%zu: %.1f reports/s; pages/s over it: %.0f%%\n",
+        printf("  batch --jobs 2 on %zu of those PCs: %.1f reports/s; pages/s over it: %.0f%%\n",
                run.batch.pcs, run.batchRate, run.ratio * 100);
     }
     const Spread ratio = SpreadOf(runs, [](const Repetition& r) { return r.ratio; });
@@ -350,25 +364,32 @@ int Run(const Settings& s) {
         const bench::Summary summary = bench::Summarise(samples);
         return p99 ? summary.p99 : summary.p50;
     };
-    const Spread pageP50 = SpreadOf(runs, [&](const Repetition& r) { return p(r.pages.latencyMs, false); });
-    const Spread pageP99 = SpreadOf(runs, [&](const Repetition& r) { return p(r.pages.latencyMs, true); });
-    const Spread searchP50 = SpreadOf(runs, [&](const Repetition& r) { return p(r.found.latencyMs, false); });
-    const Spread searchP99 = SpreadOf(runs, [&](const Repetition& r) { return p(r.found.latencyMs, true); });
-    const Spread aloneP99 = SpreadOf(runs, [&](const Repetition& r) { return p(r.alone.latencyMs, true); });
+    const Spread pageP50 =
+        SpreadOf(runs, [&](const Repetition& r) { return p(r.pages.latencyMs, false); });
+    const Spread pageP99 =
+        SpreadOf(runs, [&](const Repetition& r) { return p(r.pages.latencyMs, true); });
+    const Spread searchP50 =
+        SpreadOf(runs, [&](const Repetition& r) { return p(r.found.latencyMs, false); });
+    const Spread searchP99 =
+        SpreadOf(runs, [&](const Repetition& r) { return p(r.found.latencyMs, true); });
+    const Spread aloneP99 =
+        SpreadOf(runs, [&](const Repetition& r) { return p(r.alone.latencyMs, true); });
     printf("  median of %d (lowest-highest):\n", repetitions);
     printf("    pages/s %.0f (%.0f-%.0f), batch --jobs 2 reports/s %.0f (%.0f-%.0f)\n",
            pageRate.median, pageRate.low, pageRate.high, batchRate.median, batchRate.low,
            batchRate.high);
     printf("    /pc/ID p50 %.1f ms (%.1f-%.1f), p99 %.1f ms (%.1f-%.1f)\n", pageP50.median,
            pageP50.low, pageP50.high, pageP99.median, pageP99.low, pageP99.high);
-    printf("    search p50 %.1f ms (%.1f-%.1f), p99 %.1f ms (%.1f-%.1f); one client alone p99 "
-           "%.1f ms\n",
-           searchP50.median, searchP50.low, searchP50.high, searchP99.median, searchP99.low,
-           searchP99.high, aloneP99.median);
-    printf("  server pages/s over batch reports/s: %.0f%% (%.0f-%.0f%%; target 80%%), search "
-           "p99 %.1f ms (target under 50); load average after: %s\n",
-           ratio.median * 100, ratio.low * 100, ratio.high * 100, searchP99.median,
-           bench::LoadAverage().c_str());
+    printf(
+        "    search p50 %.1f ms (%.1f-%.1f), p99 %.1f ms (%.1f-%.1f); one client alone p99 "
+        "%.1f ms\n",
+        searchP50.median, searchP50.low, searchP50.high, searchP99.median, searchP99.low,
+        searchP99.high, aloneP99.median);
+    printf(
+        "  server pages/s over batch reports/s: %.0f%% (%.0f-%.0f%%; target 80%%), search "
+        "p99 %.1f ms (target under 50); load average after: %s\n",
+        ratio.median * 100, ratio.low * 100, ratio.high * 100, searchP99.median,
+        bench::LoadAverage().c_str());
     if (serverExit != 0) printf("  the server exited with %d on SIGTERM\n", serverExit);
 
     bench::JsonWriter j;

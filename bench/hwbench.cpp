@@ -479,7 +479,8 @@ int Run(int argc, char** argv) {
             printf("batch: PCs 1-%zu of the %d-PC fleet, %d job%s...\n", pcs, fleet->first, jobs,
                    jobs == 1 ? "" : "s");
             fflush(stdout);
-            r.batch.push_back(RunBatch(fleet->second, pcs, jobs, o.scratch));
+            r.batch.push_back(
+                RunBatch(fleet->second, "1-" + std::to_string(pcs), pcs, jobs, o.scratch));
         }
     }
 
