@@ -19,17 +19,19 @@
 namespace {
 
 constexpr unsigned long long kMaxThreads = 256;
+// Each is a thread, mostly waiting on its socket.
+constexpr unsigned long long kMaxConnections = 4096;
 
 struct ServeOptions {
     DatabaseChoice database;
     std::string listen = "127.0.0.1:8080";
-    std::optional<std::string> threads, auth, agentTokenFile, agentAllow, timeout, maxBodyMb,
-        maxInventoryMb, queryConnect;
+    std::optional<std::string> threads, connections, auth, agentTokenFile, agentAllow, timeout,
+        maxBodyMb, maxInventoryMb, queryConnect;
     std::string user, company, componentPath;
 };
 
-bool ReadNumber(const std::optional<std::string>& given, const char* name,
-                unsigned long long low, unsigned long long high, unsigned long long& value) {
+bool ReadNumber(const std::optional<std::string>& given, const char* name, unsigned long long low,
+                unsigned long long high, unsigned long long& value) {
     if (!given) return true;
     if (ParseWholeNumber(*given, high, value) && value >= low) return true;
     fprintf(stderr, "hwconsole: %s needs a whole number from %llu to %llu\n", name, low, high);
@@ -89,7 +91,8 @@ int RunServe(const ServeOptions& given) {
 
     ServerOptions options;
     if (!ParseListenAddress(given.listen, options.host, options.port)) {
-        fprintf(stderr, "hwconsole: --listen needs HOST:PORT, such as 127.0.0.1:8080 or [::1]:8080\n");
+        fprintf(stderr,
+                "hwconsole: --listen needs HOST:PORT, such as 127.0.0.1:8080 or [::1]:8080\n");
         return kExitUsage;
     }
     if (!IsLoopbackHost(options.host) && !given.auth) {
@@ -99,14 +102,17 @@ int RunServe(const ServeOptions& given) {
                 options.host.c_str());
         return kExitUsage;
     }
-    unsigned long long threads = 8, timeout = 10, maxBodyMb = 8, maxInventoryMb = 64;
+    unsigned long long threads = 8, connections = 0, timeout = 10, maxBodyMb = 8,
+                       maxInventoryMb = 64;
     if (!ReadNumber(given.threads, "--threads", 1, kMaxThreads, threads) ||
+        !ReadNumber(given.connections, "--connections", 1, kMaxConnections, connections) ||
         !ReadNumber(given.timeout, "--timeout", 1, 3600, timeout) ||
         !ReadNumber(given.maxBodyMb, "--max-body-mb", 1, 1024, maxBodyMb) ||
         !ReadNumber(given.maxInventoryMb, "--max-inventory-mb", 1, 1024, maxInventoryMb) ||
         !ReadAccessRules(given, options.access))
         return kExitUsage;
     options.threads = static_cast<int>(threads);
+    options.connections = static_cast<int>(connections);
     options.readTimeout = options.writeTimeout = std::chrono::seconds(timeout);
     options.maxBodyBytes = static_cast<size_t>(maxBodyMb) << 20;
     options.import.maxBytes = static_cast<size_t>(maxInventoryMb) << 20;
@@ -193,16 +199,21 @@ void AddServeCommand(CommandLine& line) {
     command->footer(
         "Pages: / (the fleet, ?q= searches), /pc/ID, /pc/ID.xml, /pc/ID.txt, /pc/ID/print,\n"
         "/pc/ID/changes, /changes?since=DATE (what changed; the last 7 days without a date),\n"
-        "/query (the named queries), /healthz. Agents post to /ocsinventory. Ctrl-C or SIGTERM stops it once the\n"
+        "/query (the named queries), /healthz. Agents post to /ocsinventory. Ctrl-C or SIGTERM "
+        "stops it once the\n"
         "requests in flight are answered.");
     AddDatabaseOptions(command, options->database);
-    command->add_option("--listen", options->listen,
-                        "the address and port (default 127.0.0.1:8080; port 0: any free one)")
+    command
+        ->add_option("--listen", options->listen,
+                     "the address and port (default 127.0.0.1:8080; port 0: any free one)")
         ->type_name("HOST:PORT");
     AddOption(command, "--threads", options->threads,
               "pages made at once, each with its own database connection, in the order they "
-              "were asked for (default 8); four times as many client connections, at least 16, "
-              "stay open between requests",
+              "were asked for (default 8)",
+              "N");
+    AddOption(command, "--connections", options->connections,
+              "client connections served at once, kept open between requests; one beyond "
+              "them waits until another closes (default four times --threads, at least 16)",
               "N");
     AddOption(command, "--auth", options->auth,
               "HTTP basic authentication against this password file (hwconsole passwd); "
