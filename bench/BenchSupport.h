@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "HardwareList.h"
+
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
@@ -17,6 +19,17 @@ inline double MillisecondsSince(Clock::time_point start) {
 }
 
 // Percentiles by nearest rank over the samples (milliseconds).
+// A report request as every part of the bench makes it: the pages it
+// compares byte for byte must carry the same header.
+inline DisplayRequest BenchRequest(CDataConnection& connection, int32_t pc = 0) {
+    DisplayRequest request;
+    request.Connection = &connection;
+    request.PCID = pc;
+    request.User = "bench";
+    request.CompanyName = "Example Ltd";
+    return request;
+}
+
 struct Summary {
     size_t count = 0;
     double p50 = 0, p95 = 0, p99 = 0, mean = 0, min = 0, max = 0;

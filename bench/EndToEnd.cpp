@@ -83,10 +83,7 @@ void ReportThread(const HwExports& exports, const std::string& connect, int32_t 
     try {
         CDataConnection connection;
         connection.Open(connect.c_str());
-        DisplayRequest request;
-        request.Connection = &connection;
-        request.User = "bench";
-        request.CompanyName = "Example Ltd";
+        DisplayRequest request = BenchRequest(connection);
         PcSequence pcs(pcCount, seed);
         for (size_t i = 0; i < kWarmUpReports; ++i) {
             request.PCID = pcs.Next();
@@ -224,10 +221,7 @@ std::vector<std::pair<size_t, long>> RunMemory(const HwExports& exports, const s
     try {
         CDataConnection connection;
         connection.Open(connect.c_str());
-        DisplayRequest request;
-        request.Connection = &connection;
-        request.User = "bench";
-        request.CompanyName = "Example Ltd";
+        DisplayRequest request = BenchRequest(connection);
         PcSequence pcs(pcCount, seed);
         size_t done = 0;
         for (const size_t checkpoint : checkpoints) {

@@ -35,11 +35,7 @@ bool BenchTransformer::LookUpStylesFolder(CString& folder) {
 }
 
 std::string BuildReportDocument(CDataConnection& connection, int32_t pcId) {
-    DisplayRequest request;
-    request.Connection = &connection;
-    request.PCID = pcId;
-    request.User = "bench";
-    request.CompanyName = "Example Ltd";
+    const DisplayRequest request = BenchRequest(connection, pcId);
     ReportGenerator generator{CString()};
     CString document;
     document.Reserve(16 * 1024);
@@ -51,10 +47,7 @@ SplitTimes MeasureSplit(CDataConnection& connection, const std::vector<int32_t>&
                         const std::string& stylesFolder) {
     SplitTimes times;
     const CString stylesheet = (stylesFolder + "StdHardwareStyleSheet.xsl").c_str();
-    DisplayRequest request;
-    request.Connection = &connection;
-    request.User = "bench";
-    request.CompanyName = "Example Ltd";
+    DisplayRequest request = BenchRequest(connection);
     for (const int32_t pcId : pcIds) {
         // Both the sections alone and the build find the PC's pages cached,
         // so their difference is the document's own frame; Display's cold

@@ -3,9 +3,9 @@
 // (cpp-httplib's) ask for random PCs' pages, then for searches of values the
 // fleet holds, and `hwconsole batch --jobs 2` makes the pages of the same
 // PCs right after, so that the server's pages per second compare with the
-// batch's reports per second for the same work under the same load. The machine's load
-// moves between runs: each repetition is short, and the median of them is
-// the figure, beside their spread. Prints its table and writes its JSON
+// batch's reports per second for the same work under the same load. The
+// machine's load moves between runs: each repetition is short, and the
+// median of them is the figure, beside their spread. Prints its table and writes its JSON
 // object to the file named last.
 #include <fcntl.h>
 #include <httplib.h>

@@ -300,10 +300,7 @@ FleetResult MeasureFleet(const HwExports& exports, const std::string& backend, i
         XsltFloor transform(styles + "StdHardwareStyleSheet.xsl", styles);
         std::vector<std::string> documents;
         for (const int32_t pc : sample) documents.push_back(BuildReportDocument(connection, pc));
-        DisplayRequest request;
-        request.Connection = &connection;
-        request.User = "bench";
-        request.CompanyName = "Example Ltd";
+        DisplayRequest request = BenchRequest(connection);
         for (size_t i = 0; i < sample.size(); ++i) {
             request.PCID = sample[i];
             CString page;
@@ -351,11 +348,7 @@ int Profile(const Options& o) {
     CDataConnection connection;
     connection.Open(o.sqlite.empty() ? o.pgConnect.c_str()
                                      : ("Driver=SQLite3;Database=" + o.sqlite[0].second).c_str());
-    DisplayRequest request;
-    request.Connection = &connection;
-    request.PCID = o.profilePc;
-    request.User = "bench";
-    request.CompanyName = "Example Ltd";
+    const DisplayRequest request = BenchRequest(connection, o.profilePc);
     std::vector<double> times;
     if (o.profileFloor) {
         if (o.sqlite.empty()) throw std::invalid_argument("--profile-floor needs an SQLite fleet");

@@ -199,9 +199,8 @@ void AddServeCommand(CommandLine& line) {
     command->footer(
         "Pages: / (the fleet, ?q= searches), /pc/ID, /pc/ID.xml, /pc/ID.txt, /pc/ID/print,\n"
         "/pc/ID/changes, /changes?since=DATE (what changed; the last 7 days without a date),\n"
-        "/query (the named queries), /healthz. Agents post to /ocsinventory. Ctrl-C or SIGTERM "
-        "stops it once the\n"
-        "requests in flight are answered.");
+        "/query (the named queries), /healthz. Agents post to /ocsinventory.\n"
+        "Ctrl-C or SIGTERM stops it once the requests in flight are answered.");
     AddDatabaseOptions(command, options->database);
     command
         ->add_option("--listen", options->listen,
